@@ -1,0 +1,36 @@
+#include "AppWindows.h"
+
+#include <map>
+
+namespace {
+std::map<AppWindow, WindowFactory> &factories() {
+  static std::map<AppWindow, WindowFactory> map;
+  return map;
+}
+ImportCommand &importCommand() {
+  static ImportCommand command;
+  return command;
+}
+}  // namespace
+
+void RegisterWindow(AppWindow window, WindowFactory factory) {
+  factories()[window] = std::move(factory);
+}
+
+WindowFactory RegisteredWindow(AppWindow window) {
+  auto it = factories().find(window);
+  return it == factories().end() ? WindowFactory() : it->second;
+}
+
+void RegisterImportCommand(ImportCommand command) { importCommand() = std::move(command); }
+
+ImportCommand RegisteredImportCommand() { return importCommand(); }
+
+void ClearRegisteredWindows() {
+  factories().clear();
+  importCommand() = nullptr;
+}
+
+void RegisterStandardWindows() {
+  // Each window's subsystem adds its registration here as it lands.
+}

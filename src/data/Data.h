@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include "DbConnection.h"
+#include "DbQuery.h"
+
+// The data module: the window thread's connection to payslip.mdb and the one shared query that
+// nearly all of the program's SQL runs on.
+class TDataModule1 {
+ public:
+  TDataModule1();
+  ~TDataModule1();
+
+  DbConnection ADOConnectionAccess;
+  DbQuery ADOQueryAccessComm;
+};
+
+// Created at start-up after the main window; lives for the whole run.
+extern TDataModule1 *DataModule1;
+
+// payslip.mdb in the program folder.
+QString PayslipDatabasePath();
+
+// Runs a select; on success the query stays open on the first row. Error text: "Success", or
+// the engine's message + CR LF + "错误".
+bool SqlOpen(const QString &sql, DbQuery &query, QString &errorText);
+// Runs a statement without rows and closes the query. Error text: "Success", or the engine's
+// message + CR LF + "错误" + CR LF + the statement.
+bool SqlExec(const QString &sql, DbQuery &query, QString &errorText);
+// Copies one payslip row into the archive table slip.
+bool ArchiveSentPayslip(int payslipId);
+// Makes sure payslip.mdb exists (created with its tables on first use) and the shared
+// connection points at it.
+bool OpenPayslipDatabase(QString &errorText);
+bool CreateDatabaseFile(const QString &path, QString &errorText);
+bool CreatePayslipTables(QString &errorText);
+
+// For a background thread: points a connection of its own at payslip.mdb.
+void PointAtPayslipDatabase(DbConnection &connection);

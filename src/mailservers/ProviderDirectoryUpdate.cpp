@@ -1,0 +1,3 @@
+#include "ProviderDirectoryUpdate.h"
+
+void RefreshProviderDirectory(int) {}

@@ -1,0 +1,169 @@
+#include "Worksheet.h"
+
+#include <algorithm>
+
+namespace {
+constexpr int kMaxRow = 1048576;
+constexpr int kMaxColumn = 16384;
+// Blocks up to this many cells are indexed cell by cell, up to this many indexed cells in all.
+constexpr qint64 kIndexedBlockCells = 4096;
+constexpr qint64 kIndexedCellsBudget = 2'000'000;
+
+quint64 cellKey(int row, int column) {
+  return (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
+}
+}  // namespace
+
+Worksheet::Worksheet(QString name, bool hidden) : name_(std::move(name)), hidden_(hidden) {}
+
+std::uint32_t Worksheet::addString(const QString &text) {
+  strings_.push_back(text);
+  return static_cast<std::uint32_t>(strings_.size() - 1);
+}
+
+void Worksheet::setCell(int row, int column, CellValue value) {
+  if (row < 1 || column < 1 || row > kMaxRow || column > kMaxColumn) return;
+  if (value.isEmpty()) return;
+  if (value.type == CellValue::Type::Text && strings_[value.text].isEmpty()) return;
+  cells_.push_back(Entry{row, column, value});
+  finished_ = false;
+}
+
+void Worksheet::setNumber(int row, int column, double v) {
+  setCell(row, column, CellValue{CellValue::Type::Number, v, 0});
+}
+
+void Worksheet::setDate(int row, int column, double serial) {
+  setCell(row, column, CellValue{CellValue::Type::Date, serial, 0});
+}
+
+void Worksheet::setBoolean(int row, int column, bool v) {
+  setCell(row, column, CellValue{CellValue::Type::Boolean, v ? 1.0 : 0.0, 0});
+}
+
+void Worksheet::setText(int row, int column, const QString &text) {
+  if (text.isEmpty()) return;
+  setCell(row, column, CellValue{CellValue::Type::Text, 0, addString(text)});
+}
+
+void Worksheet::setError(int row, int column, const QString &code) {
+  setCell(row, column, CellValue{CellValue::Type::Error, 0, addString(code)});
+}
+
+void Worksheet::addMerge(int top, int left, int bottom, int right) {
+  if (top > bottom) std::swap(top, bottom);
+  if (left > right) std::swap(left, right);
+  top = std::max(top, 1);
+  left = std::max(left, 1);
+  bottom = std::min(bottom, kMaxRow);
+  right = std::min(right, kMaxColumn);
+  if (top > bottom || left > right || (top == bottom && left == right)) return;
+  merges_.push_back(MergeArea{top, left, bottom - top + 1, right - left + 1});
+  finished_ = false;
+}
+
+void Worksheet::finish() {
+  // Row-major order; for duplicates the value added last wins (stable sort keeps add order).
+  std::stable_sort(cells_.begin(), cells_.end(), [](const Entry &a, const Entry &b) {
+    return a.row != b.row ? a.row < b.row : a.column < b.column;
+  });
+  std::vector<Entry> unique;
+  unique.reserve(cells_.size());
+  for (const Entry &e : cells_) {
+    if (!unique.empty() && unique.back().row == e.row && unique.back().column == e.column)
+      unique.back() = e;
+    else
+      unique.push_back(e);
+  }
+  cells_.swap(unique);
+
+  // Overlapping blocks: the first one read wins, the later one is dropped.
+  mergeByCell_.clear();
+  largeMerges_.clear();
+  std::vector<MergeArea> kept;
+  qint64 indexed = 0;
+  for (const MergeArea &m : merges_) {
+    const MergeArea *clash = nullptr;
+    for (const MergeArea &k : kept) {
+      if (m.top <= k.bottom() && k.top <= m.bottom() && m.left <= k.right() &&
+          k.left <= m.right()) {
+        clash = &k;
+        break;
+      }
+    }
+    if (clash) continue;
+    const auto index = static_cast<std::uint32_t>(kept.size());
+    kept.push_back(m);
+    const qint64 area = static_cast<qint64>(m.rows) * m.columns;
+    if (area <= kIndexedBlockCells && indexed + area <= kIndexedCellsBudget) {
+      indexed += area;
+      for (int r = m.top; r <= m.bottom(); ++r)
+        for (int c = m.left; c <= m.right(); ++c) mergeByCell_.insert(cellKey(r, c), index);
+    } else {
+      largeMerges_.push_back(index);
+    }
+  }
+  merges_.swap(kept);
+
+  // Cells hidden under a block (not its top-left) read as empty: drop them.
+  if (!merges_.empty()) {
+    std::erase_if(cells_, [this](const Entry &e) {
+      const MergeArea m = mergeArea(e.row, e.column);
+      return m.merged() && (e.row != m.top || e.column != m.left);
+    });
+  }
+
+  rows_.clear();
+  for (std::uint32_t i = 0; i < cells_.size(); ++i) {
+    if (rows_.empty() || rows_.back().row != cells_[i].row)
+      rows_.push_back(RowSpan{cells_[i].row, i, i + 1});
+    else
+      rows_.back().end = i + 1;
+  }
+
+  bool any = false;
+  auto include = [&](int top, int left, int bottom, int right) {
+    if (!any) {
+      firstRow_ = top, firstColumn_ = left, lastRow_ = bottom, lastColumn_ = right;
+      any = true;
+      return;
+    }
+    firstRow_ = std::min(firstRow_, top);
+    firstColumn_ = std::min(firstColumn_, left);
+    lastRow_ = std::max(lastRow_, bottom);
+    lastColumn_ = std::max(lastColumn_, right);
+  };
+  for (const Entry &e : cells_) include(e.row, e.column, e.row, e.column);
+  for (const MergeArea &m : merges_) include(m.top, m.left, m.bottom(), m.right());
+  if (!any) firstRow_ = firstColumn_ = lastRow_ = lastColumn_ = 1;
+  finished_ = true;
+}
+
+const Worksheet::Entry *Worksheet::find(int row, int column) const {
+  auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
+                            [](const RowSpan &s, int value) { return s.row < value; });
+  if (r == rows_.end() || r->row != row) return nullptr;
+  auto begin = cells_.begin() + r->begin;
+  auto end = cells_.begin() + r->end;
+  auto c = std::lower_bound(begin, end, column,
+                            [](const Entry &e, int value) { return e.column < value; });
+  if (c == end || c->column != column) return nullptr;
+  return &*c;
+}
+
+CellValue Worksheet::value(int row, int column) const {
+  const Entry *e = find(row, column);
+  return e ? e->value : CellValue{};
+}
+
+MergeArea Worksheet::mergeArea(int row, int column) const {
+  if (!merges_.empty()) {
+    auto it = mergeByCell_.constFind(cellKey(row, column));
+    if (it != mergeByCell_.constEnd()) return merges_[*it];
+    for (std::uint32_t index : largeMerges_) {
+      const MergeArea &m = merges_[index];
+      if (row >= m.top && row <= m.bottom() && column >= m.left && column <= m.right()) return m;
+    }
+  }
+  return MergeArea{row, column, 1, 1};
+}

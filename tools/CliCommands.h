@@ -1,0 +1,8 @@
+#pragma once
+
+#include <QStringList>
+
+// Each command takes its arguments (after the command name) and returns the exit status:
+// 0 on success, 2 on failure (the reason on stderr).
+int RunScrambleCommand(const QStringList &args);
+int RunUnscrambleCommand(const QStringList &args);
