@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "Worksheet.h"
+
+// Reads an OLE2 compound file: a BIFF8 (Excel 97-2003) or BIFF5 workbook into finished
+// worksheets. An OLE2 file that holds an encrypted OOXML package, or a workbook with a
+// FILEPASS record, fails with the password-protected reason. On failure: false and a reason
+// from WorkbookErrors.h.
+bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason);
