@@ -1,0 +1,185 @@
+#!/usr/bin/python3
+"""An SMTP server on loopback for the mail tests (Debian's python3-aiosmtpd).
+
+Prints "LISTENING <port>" once it accepts connections, then serves until stdin closes or
+it is terminated. Every accepted message is saved as <dir>/<n>.eml and described by one JSON
+line in <dir>/received.jsonl: the envelope, how the client authenticated, whether TLS was on,
+and the message as Python's email package reads it.
+"""
+
+import argparse
+import asyncio
+import email
+import email.policy
+import json
+import os
+import ssl
+import subprocess
+import sys
+import warnings
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+def parse_args():
+    p = argparse.ArgumentParser()
+    p.add_argument("--dir", required=True, help="where messages and the certificate go")
+    p.add_argument("--tls", choices=["none", "starttls", "implicit"], default="none")
+    p.add_argument("--user", default="hr@example.com")
+    p.add_argument("--password", default="secret")
+    p.add_argument("--auth-required", action="store_true")
+    p.add_argument("--refuse-rcpt", action="append", default=[],
+                   help="answer 550 to RCPT TO for this address")
+    p.add_argument("--reply-mail", help="answer MAIL FROM with this reply, e.g. '451 try later'")
+    p.add_argument("--reply-data", help="answer the end of DATA with this reply")
+    p.add_argument("--drop-in-data", action="store_true",
+                   help="close the connection after the 354 of DATA")
+    p.add_argument("--silent", action="store_true",
+                   help="accept connections and never say anything")
+    return p.parse_args()
+
+
+def make_certificate(folder):
+    """A self-signed certificate for 127.0.0.1 and localhost; the client trusts it as its CA."""
+    cert = os.path.join(folder, "server-cert.pem")
+    key = os.path.join(folder, "server-key.pem")
+    subprocess.run(
+        ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+         "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
+         "-keyout", key, "-out", cert],
+        check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+    context.load_cert_chain(cert, key)
+    return context
+
+
+def describe(content):
+    msg = email.message_from_bytes(content, policy=email.policy.default)
+    part = msg.get_body(preferencelist=("html", "plain")) or msg
+    try:
+        body = part.get_content()
+    except Exception as error:  # an unreadable body is a finding, not a crash
+        body = None
+        sys.stderr.write("body not readable: %r\n" % error)
+    header_end = content.find(b"\r\n\r\n")
+    return {
+        "from": str(msg["From"] or ""),
+        "to": str(msg["To"] or ""),
+        "subject": str(msg["Subject"] or ""),
+        "raw_subject": str(email.message_from_bytes(
+            content, policy=email.policy.compat32)["Subject"] or ""),
+        "date": str(msg["Date"] or ""),
+        "message_id": str(msg["Message-ID"] or ""),
+        "mime_version": str(msg["MIME-Version"] or ""),
+        "content_type": part.get_content_type(),
+        "charset": part.get_content_charset() or "",
+        "transfer_encoding": str(part["Content-Transfer-Encoding"] or ""),
+        "body": body,
+        "longest_line": max(len(line) for line in content.split(b"\r\n")),
+        "header_lines": content[:header_end].decode("utf-8", "replace").split("\r\n"),
+        "defects": [type(d).__name__ for d in msg.defects],
+    }
+
+
+class Handler:
+    def __init__(self, args):
+        self.args = args
+        self.count = 0
+
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        if self.args.reply_mail:
+            return self.args.reply_mail
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return "250 OK"
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in self.args.refuse_rcpt:
+            return "550 5.1.1 <%s>: Recipient address rejected" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        if self.args.reply_data:
+            return self.args.reply_data
+        self.count += 1
+        name = "%d.eml" % self.count
+        content = envelope.original_content or envelope.content
+        with open(os.path.join(self.args.dir, name), "wb") as f:
+            f.write(content)
+        tls = server._tls_protocol is not None or \
+            server.transport.get_extra_info("ssl_object") is not None
+        record = {
+            "eml": name,
+            "mail_from": envelope.mail_from,
+            "rcpt_tos": envelope.rcpt_tos,
+            "authenticated": bool(session.authenticated),
+            "auth_mechanism": getattr(session, "auth_mechanism", ""),
+            "auth_login": getattr(session, "auth_login", ""),
+            "helo": session.host_name or "",
+            "tls": tls,
+        }
+        record.update(describe(content))
+        with open(os.path.join(self.args.dir, "received.jsonl"), "a", encoding="utf-8") as f:
+            f.write(json.dumps(record, ensure_ascii=False) + "\n")
+        return "250 2.0.0 OK queued as %d" % self.count
+
+
+class DroppingSMTP(SMTP):
+    async def smtp_DATA(self, arg):
+        await self.push("354 End data with <CR><LF>.<CR><LF>")
+        await asyncio.sleep(0.1)
+        self.transport.close()
+
+
+def make_authenticator(args):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        session.auth_mechanism = mechanism
+        if isinstance(auth_data, LoginPassword):
+            session.auth_login = auth_data.login.decode("utf-8", "replace")
+            ok = (auth_data.login == args.user.encode("utf-8") and
+                  auth_data.password == args.password.encode("utf-8"))
+            return AuthResult(success=ok, handled=False)
+        return AuthResult(success=False, handled=False)
+    return authenticate
+
+
+async def serve(args):
+    loop = asyncio.get_running_loop()
+    context = make_certificate(args.dir) if args.tls != "none" else None
+    if args.silent:
+        async def silent(reader, writer):
+            await reader.read()  # wait until the client gives up
+            writer.close()
+        server = await asyncio.start_server(silent, "127.0.0.1", 0)
+    else:
+        cls = DroppingSMTP if args.drop_in_data else SMTP
+        handler = Handler(args)
+
+        def factory():
+            return cls(handler,
+                       hostname="korvane-test.local",
+                       tls_context=context if args.tls == "starttls" else None,
+                       authenticator=make_authenticator(args),
+                       auth_required=args.auth_required,
+                       auth_require_tls=args.tls == "starttls",
+                       timeout=30,
+                       loop=loop)
+        server = await loop.create_server(
+            factory, "127.0.0.1", 0, ssl=context if args.tls == "implicit" else None)
+    port = server.sockets[0].getsockname()[1]
+    print("LISTENING %d" % port, flush=True)
+    # Serve until the test closes our stdin (or kills us).
+    await loop.run_in_executor(None, sys.stdin.read)
+    server.close()
+
+
+def main():
+    warnings.simplefilter("ignore", DeprecationWarning)
+    args = parse_args()
+    os.makedirs(args.dir, exist_ok=True)
+    asyncio.run(serve(args))
+
+
+if __name__ == "__main__":
+    main()
