@@ -7,8 +7,10 @@
 
 namespace {
 const QByteArray kCrLf("\r\n");
-// RFC 2047 caps an encoded word at 75 characters; "=?UTF-8?B?" and "?=" take 12 of them.
-constexpr int kEncodedWordPayload = 75 - 12;
+// RFC 2047: an encoded word of at most 75 characters on a line of at most 76; "=?UTF-8?B?" and
+// "?=" take 12 of them.
+constexpr int kEncodedWordLine = 76;
+constexpr int kEncodedWordFrame = 12;
 constexpr int kMaxHeaderLine = 78;
 constexpr int kBase64LineLength = 76;
 
@@ -85,13 +87,16 @@ void MimeMessage::clear() {
 QByteArray MimeMessage::encodeHeaderText(const QString &text, int headerNameLength) {
   if (isPlainAscii(text) && headerNameLength + 2 + text.size() <= kMaxHeaderLine)
     return text.toLatin1();
-  // Split between whole characters so that every word decodes on its own.
+  // Split between whole characters so that every word decodes on its own. The first word shares
+  // its line with the header's name, the others follow a folding blank.
   QList<QByteArray> words;
   QByteArray current;
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype step = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
     const QByteArray piece = text.mid(i, step).toUtf8();
-    if ((current.size() + piece.size() + 2) / 3 * 4 > kEncodedWordPayload) {
+    const int lead = words.isEmpty() ? headerNameLength + 2 : 1;
+    const int payload = qMin(75, kEncodedWordLine - lead) - kEncodedWordFrame;
+    if (!current.isEmpty() && (current.size() + piece.size() + 2) / 3 * 4 > payload) {
       words << encodedWord(current);
       current.clear();
     }
@@ -123,7 +128,7 @@ QByteArray MimeMessage::render(const QDateTime &date) const {
   const QString to = recipients_.join(QStringLiteral(", "));
   header("To", (4 + to.size() <= kMaxHeaderLine ? to : recipients_.join(QStringLiteral(",\r\n ")))
                    .toUtf8());
-  header("Subject", encodeHeaderText(Subject, 7));
+  header("Subject", encodeHeaderText(Subject, 7));  // 7: "Subject"
   header("MIME-Version", "1.0");
   header("Content-Type", ContentType.toLatin1() + "; charset=" + charSetLabel);
   header("Content-Transfer-Encoding", "base64");

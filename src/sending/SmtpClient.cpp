@@ -34,13 +34,19 @@ QString stageText(Stage stage) {
 struct Transcript {
   Stage stage = Stage::Connect;
   QStringList reply;  // lines of the replies since the last command
+  bool quitting = false;  // curl may say QUIT inside the failed transfer; its reply is no answer
 };
 
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
   auto *transcript = static_cast<Transcript *>(user);
+  if (transcript->quitting) return 0;
   const QString text = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
   if (type == CURLINFO_HEADER_OUT) {
     const QString verb = text.section(QLatin1Char(' '), 0, 0).toUpper();
+    if (verb == QLatin1String("QUIT")) {
+      transcript->quitting = true;
+      return 0;
+    }
     if (verb == QLatin1String("EHLO") || verb == QLatin1String("HELO"))
       transcript->stage = Stage::Greeting;
     else if (verb == QLatin1String("STARTTLS")) transcript->stage = Stage::Tls;
@@ -48,8 +54,10 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
     else if (verb == QLatin1String("MAIL")) transcript->stage = Stage::Sender;
     else if (verb == QLatin1String("RCPT")) transcript->stage = Stage::Recipient;
     else if (verb == QLatin1String("DATA")) transcript->stage = Stage::Data;
-    // Credentials and QUIT leave the stage as it is.
-    if (verb != QLatin1String("QUIT")) transcript->reply.clear();
+    // Credentials leave the stage as it is.
+    transcript->reply.clear();
+  } else if (type == CURLINFO_DATA_OUT) {
+    transcript->reply.clear();  // what follows answers the content
   } else if (type == CURLINFO_HEADER_IN) {
     if (transcript->stage == Stage::Connect) transcript->stage = Stage::Greeting;
     for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
@@ -203,12 +211,15 @@ bool SmtpClient::send(const MimeMessage &message, QString &errorText) {
   curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transcript);
 
   const CURLcode result = curl_easy_perform(curl);
+  // Judged before the disconnect, whose QUIT draws a reply of its own.
+  const QString failure =
+      result == CURLE_OK ? QString() : failureText(result, errorBuffer, transcript);
   // Cleaning up closes the connection (with QUIT when it is still usable), also after a failure.
   curl_easy_cleanup(curl);
   curl_slist_free_all(rcpt);
 
   if (result == CURLE_OK) return true;
-  errorText = withoutSecret(failureText(result, errorBuffer, transcript), Password);
+  errorText = withoutSecret(failure, Password);
   if (errorText.trimmed().isEmpty()) errorText = QStringLiteral("邮件发送失败");
   return false;
 }

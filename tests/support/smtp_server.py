@@ -12,6 +12,7 @@ import asyncio
 import email
 import email.policy
 import json
+import logging
 import os
 import ssl
 import subprocess
@@ -128,7 +129,6 @@ class Handler:
 class DroppingSMTP(SMTP):
     async def smtp_DATA(self, arg):
         await self.push("354 End data with <CR><LF>.<CR><LF>")
-        await asyncio.sleep(0.1)
         self.transport.close()
 
 
@@ -175,7 +175,9 @@ async def serve(args):
 
 
 def main():
-    warnings.simplefilter("ignore", DeprecationWarning)
+    # aiosmtpd's own warnings and session logs would only clutter the test output.
+    warnings.simplefilter("ignore")
+    logging.getLogger("mail.log").setLevel(logging.CRITICAL)
     args = parse_args()
     os.makedirs(args.dir, exist_ok=True)
     asyncio.run(serve(args))
