@@ -6,3 +6,5 @@
 // 0 on success, 2 on failure (the reason on stderr).
 int RunScrambleCommand(const QStringList &args);
 int RunUnscrambleCommand(const QStringList &args);
+// One payslip mail through an SMTP account, for trying an account from a shell.
+int RunSendMailCommand(const QStringList &args);

@@ -12,7 +12,9 @@ const char kUsage[] =
     "usage: korvane-cli COMMAND [ARGS]\n"
     "commands:\n"
     "  scramble                     stdin to stdout, line by line\n"
-    "  unscramble                   stdin to stdout, line by line\n";
+    "  unscramble                   stdin to stdout, line by line\n"
+    "  send-mail HOST PORT FROM TO SUBJECT HTML-FILE [--login USER]\n"
+    "                               one HTML mail; the password is read from stdin\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -21,6 +23,7 @@ int main(int argc, char *argv[]) {
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
       {QStringLiteral("scramble"), RunScrambleCommand},
       {QStringLiteral("unscramble"), RunUnscrambleCommand},
+      {QStringLiteral("send-mail"), RunSendMailCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();
