@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -128,6 +129,16 @@ void TFormTestSMTPServer::stopTest() {
 void TFormTestSMTPServer::closeEvent(QCloseEvent *event) {
   closeConnection();
   QDialog::closeEvent(event);
+}
+
+void TFormTestSMTPServer::showEvent(QShowEvent *event) {
+  // Centred on the desktop, not over the opener.
+  if (QScreen *desktop = screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(desktop->availableGeometry().center());
+    move(frame.topLeft());
+  }
+  QDialog::showEvent(event);
 }
 
 void TFormTestSMTPServer::closeConnection() {

@@ -31,6 +31,7 @@ class TFormTestSMTPServer : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent *event) override;
+  void showEvent(QShowEvent *event) override;
 
  private:
   void IdTelnet1DataAvailable();
