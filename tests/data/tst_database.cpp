@@ -1,5 +1,6 @@
 #include <QDate>
 #include <QFile>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -238,6 +239,17 @@ class TestDatabase : public QObject {
     QVERIFY(!DataModule1->ADOConnectionAccess.isOpen());
   }
 
+  void foreignThreadUseAborts() {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORVANE_FOREIGN_THREAD_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(30000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(child.readAllStandardError().contains("does not own it"));
+  }
+
   void backgroundWriterDoesNotLockOutTheWindowThread() {
     TestProgramFolder folder;
     QVERIFY(folder.open());
@@ -288,5 +300,20 @@ class TestDatabase : public QObject {
   }
 };
 
-QTEST_GUILESS_MAIN(TestDatabase)
+// Run as a child process by foreignThreadUseAborts: uses a connection from a thread that does
+// not own it, which must stop the program rather than touch the connection.
+static int useConnectionFromForeignThread() {
+  DbConnection connection;
+  QThread *other = QThread::create([&] { connection.setDatabasePath(QStringLiteral(":memory:")); });
+  other->start();
+  other->wait();
+  return 0;  // not reached
+}
+
+int main(int argc, char *argv[]) {
+  QCoreApplication app(argc, argv);
+  if (qEnvironmentVariableIsSet("KORVANE_FOREIGN_THREAD_CHILD")) return useConnectionFromForeignThread();
+  TestDatabase test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "tst_database.moc"
