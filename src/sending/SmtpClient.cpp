@@ -40,6 +40,11 @@ struct Transcript {
 int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
   auto *transcript = static_cast<Transcript *>(user);
   if (transcript->quitting) return 0;
+  if (type == CURLINFO_DATA_OUT) {
+    transcript->reply.clear();  // what follows answers the content
+    return 0;
+  }
+  if (type != CURLINFO_HEADER_OUT && type != CURLINFO_HEADER_IN) return 0;
   const QString text = QString::fromUtf8(data, static_cast<qsizetype>(size)).trimmed();
   if (type == CURLINFO_HEADER_OUT) {
     const QString verb = text.section(QLatin1Char(' '), 0, 0).toUpper();
@@ -56,13 +61,11 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
     else if (verb == QLatin1String("DATA")) transcript->stage = Stage::Data;
     // Credentials leave the stage as it is.
     transcript->reply.clear();
-  } else if (type == CURLINFO_DATA_OUT) {
-    transcript->reply.clear();  // what follows answers the content
-  } else if (type == CURLINFO_HEADER_IN) {
-    if (transcript->stage == Stage::Connect) transcript->stage = Stage::Greeting;
-    for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
-      transcript->reply << line.trimmed();
+    return 0;
   }
+  if (transcript->stage == Stage::Connect) transcript->stage = Stage::Greeting;
+  for (const QString &line : text.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts))
+    transcript->reply << line.trimmed();
   return 0;
 }
 
@@ -138,7 +141,8 @@ long seconds(int milliseconds) { return qMax(1L, static_cast<long>((milliseconds
 
 // The password, and what AUTH LOGIN makes of it, must never show in a text for the user.
 QString withoutSecret(QString text, const QString &password) {
-  if (password.isEmpty()) return text;
+  // A very short password would match ordinary parts of the text, such as reply codes.
+  if (password.size() < 6) return text;
   text.replace(password, QStringLiteral("******"));
   text.replace(QString::fromLatin1(password.toUtf8().toBase64()), QStringLiteral("******"));
   return text;

@@ -76,7 +76,8 @@ class TestSendEmail : public QObject {
   void failuresCarryAClearText();
   void connectionRefused();
   void silentServerTimesOut();
-  void untrustedCertificateIsRefused();
+  void unverifiedCertificateIsRefused_data();
+  void unverifiedCertificateIsRefused();
 };
 
 void TestSendEmail::deliversThePayslip_data() {
@@ -235,17 +236,36 @@ void TestSendEmail::silentServerTimesOut() {
   QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
 }
 
-void TestSendEmail::untrustedCertificateIsRefused() {
-  // Without the test-only trust the fixture's self-signed certificate must fail: verification
-  // stays on in the product.
+void TestSendEmail::unverifiedCertificateIsRefused_data() {
+  QTest::addColumn<Tls>("tls");
+  QTest::addColumn<bool>("trusted");
+  QTest::addColumn<QString>("names");
+  QTest::newRow("STARTTLS, unknown issuer") << Tls::StartTls << false << QString();
+  QTest::newRow("STARTTLS, another host's name")
+      << Tls::StartTls << true << QStringLiteral("DNS:mail.example.net");
+  QTest::newRow("implicit TLS, unknown issuer") << Tls::Implicit << false << QString();
+}
+
+void TestSendEmail::unverifiedCertificateIsRefused() {
+  // Verification of the issuer and of the host name stays on in the product; only the issuer
+  // can be made known, through the test-only CA setting.
+  QFETCH(Tls, tls);
+  QFETCH(bool, trusted);
+  QFETCH(QString, names);
   SmtpTestServer server;
   SmtpTestServer::Options options;
-  options.tls = Tls::StartTls;
+  options.tls = tls;
+  options.certificateNames = names;
   QVERIFY(server.start(options));
+  SetImplicitTlsPortForTesting(tls == Tls::Implicit ? server.port() : 0);
+  SetSmtpCaBundleForTesting(trusted ? server.certificatePath() : QString());
   SmtpClient client;
   QString error;
-  QVERIFY(!SendEmailBySMTP(client, payslipMessage(QStringLiteral("zhang.san@example.com")),
-                           server.host(), kUser, kPassword, server.port(), true, error));
+  const bool sent = SendEmailBySMTP(client, payslipMessage(QStringLiteral("zhang.san@example.com")),
+                                    server.host(), kUser, kPassword, server.port(), true, error);
+  SetSmtpCaBundleForTesting(QString());
+  SetImplicitTlsPortForTesting(0);
+  QVERIFY(!sent);
   QVERIFY2(error.startsWith(QStringLiteral("建立加密连接(TLS)失败：")), qPrintable(error));
   QCOMPARE(server.received().size(), 0);
 }

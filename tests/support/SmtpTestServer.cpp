@@ -17,6 +17,8 @@ bool SmtpTestServer::start(const Options &options) {
   if (options.tls == Tls::StartTls) args << QStringLiteral("--tls") << QStringLiteral("starttls");
   if (options.tls == Tls::Implicit) args << QStringLiteral("--tls") << QStringLiteral("implicit");
   if (options.authRequired) args << QStringLiteral("--auth-required");
+  if (!options.certificateNames.isEmpty())
+    args << QStringLiteral("--certificate-names") << options.certificateNames;
   for (const QString &address : options.refuseRecipients)
     args << QStringLiteral("--refuse-rcpt") << address;
   if (!options.replyToMail.isEmpty()) args << QStringLiteral("--reply-mail") << options.replyToMail;

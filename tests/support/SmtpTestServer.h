@@ -18,6 +18,7 @@ class SmtpTestServer {
     QString user = QStringLiteral("hr@example.com");
     QString password = QStringLiteral("secret");
     bool authRequired = false;
+    QString certificateNames;      // subjectAltName; empty: IP:127.0.0.1,DNS:localhost
     QStringList refuseRecipients;  // answered with 550
     QString replyToMail;           // e.g. "451 4.3.0 Try again later"
     QString replyToData;           // e.g. "554 5.7.1 Message rejected"

@@ -29,6 +29,8 @@ def parse_args():
     p.add_argument("--user", default="hr@example.com")
     p.add_argument("--password", default="secret")
     p.add_argument("--auth-required", action="store_true")
+    p.add_argument("--certificate-names", default="IP:127.0.0.1,DNS:localhost",
+                   help="subjectAltName of the certificate")
     p.add_argument("--refuse-rcpt", action="append", default=[],
                    help="answer 550 to RCPT TO for this address")
     p.add_argument("--reply-mail", help="answer MAIL FROM with this reply, e.g. '451 try later'")
@@ -40,13 +42,14 @@ def parse_args():
     return p.parse_args()
 
 
-def make_certificate(folder):
-    """A self-signed certificate for 127.0.0.1 and localhost; the client trusts it as its CA."""
+def make_certificate(folder, names):
+    """A self-signed certificate (for 127.0.0.1 and localhost unless told otherwise); the client
+    trusts it as its CA."""
     cert = os.path.join(folder, "server-cert.pem")
     key = os.path.join(folder, "server-key.pem")
     subprocess.run(
         ["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
-         "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1,DNS:localhost",
+         "-subj", "/CN=korvane-test", "-addext", "subjectAltName=" + names,
          "-keyout", key, "-out", cert],
         check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
@@ -146,7 +149,7 @@ def make_authenticator(args):
 
 async def serve(args):
     loop = asyncio.get_running_loop()
-    context = make_certificate(args.dir) if args.tls != "none" else None
+    context = make_certificate(args.dir, args.certificate_names) if args.tls != "none" else None
     if args.silent:
         async def silent(reader, writer):
             await reader.read()  # wait until the client gives up
