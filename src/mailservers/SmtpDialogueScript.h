@@ -6,8 +6,8 @@
 
 // What the account test does with one chunk of the server's replies.
 struct SmtpDialogueAnswer {
-  QStringList logEntries;  // appended to the log in this order
-  QByteArray toSend;       // command lines for the server, each ending in CR LF
+  QStringList logEntries;    // appended to the log in this order
+  QByteArray toSend;         // command lines for the server, each ending in CR LF
   bool scrollToEnd = false;  // scroll the log once more after appending
 };
 

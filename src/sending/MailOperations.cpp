@@ -80,6 +80,7 @@ int GetSMTPServerCount() { return countOf(QStringLiteral("SELECT count(*) FROM s
 
 int GetTodaySendCount() {
   // send_time holds date('now','localtime') from the column default, so compare with the same.
-  return countOf(QStringLiteral("select count(*) from slip where send_status=true and "
-                                "send_time=date('now','localtime')"));
+  return countOf(
+      QStringLiteral("select count(*) from slip where send_status=true and "
+                     "send_time=date('now','localtime')"));
 }

@@ -21,9 +21,7 @@ bool isPlainAscii(const QString &text) {
   return true;
 }
 
-QByteArray encodedWord(const QByteArray &utf8) {
-  return "=?UTF-8?B?" + utf8.toBase64() + "?=";
-}
+QByteArray encodedWord(const QByteArray &utf8) { return "=?UTF-8?B?" + utf8.toBase64() + "?="; }
 
 QByteArray rfc5322Date(const QDateTime &date) {
   const QLocale c = QLocale::c();
@@ -121,13 +119,14 @@ QByteArray MimeMessage::render(const QDateTime &date) const {
     out += name + ": " + value + kCrLf;
   };
   header("Date", rfc5322Date(date));
-  header("Message-ID", '<' + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() +
-                           '@' + domainOf(From) + '>');
+  header("Message-ID", '<' + QUuid::createUuid().toString(QUuid::WithoutBraces).toLatin1() + '@' +
+                           domainOf(From) + '>');
   header("From", From.toUtf8());
   // A long recipient list folds after its commas, to keep header lines short.
   const QString to = recipients_.join(QStringLiteral(", "));
-  header("To", (4 + to.size() <= kMaxHeaderLine ? to : recipients_.join(QStringLiteral(",\r\n ")))
-                   .toUtf8());
+  header(
+      "To",
+      (4 + to.size() <= kMaxHeaderLine ? to : recipients_.join(QStringLiteral(",\r\n "))).toUtf8());
   header("Subject", encodeHeaderText(Subject, 7));  // 7: "Subject"
   header("MIME-Version", "1.0");
   header("Content-Type", ContentType.toLatin1() + "; charset=" + charSetLabel);

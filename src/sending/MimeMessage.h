@@ -12,7 +12,7 @@ class MimeMessage {
   QString ContentType = QStringLiteral("text/plain");
   QString CharSet = QStringLiteral("UTF-8");
   QString Subject;
-  QString From;  // the sender's address alone; also the envelope sender
+  QString From;      // the sender's address alone; also the envelope sender
   QStringList Body;  // lines, joined with CR LF
 
   // The recipient list from one text: addresses separated by commas or semicolons.

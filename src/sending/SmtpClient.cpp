@@ -5,7 +5,6 @@
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QSysInfo>
-
 #include <cstring>
 #include <mutex>
 
@@ -19,13 +18,20 @@ enum class Stage { Connect, Greeting, Tls, Authentication, Sender, Recipient, Da
 
 QString stageText(Stage stage) {
   switch (stage) {
-    case Stage::Connect: return QStringLiteral("连接邮件服务器失败");
-    case Stage::Greeting: return QStringLiteral("与邮件服务器握手失败");
-    case Stage::Tls: return QStringLiteral("建立加密连接(TLS)失败");
-    case Stage::Authentication: return QStringLiteral("登录验证失败");
-    case Stage::Sender: return QStringLiteral("发送发件人地址失败");
-    case Stage::Recipient: return QStringLiteral("发送收件人地址失败");
-    case Stage::Data: return QStringLiteral("发送邮件内容失败");
+    case Stage::Connect:
+      return QStringLiteral("连接邮件服务器失败");
+    case Stage::Greeting:
+      return QStringLiteral("与邮件服务器握手失败");
+    case Stage::Tls:
+      return QStringLiteral("建立加密连接(TLS)失败");
+    case Stage::Authentication:
+      return QStringLiteral("登录验证失败");
+    case Stage::Sender:
+      return QStringLiteral("发送发件人地址失败");
+    case Stage::Recipient:
+      return QStringLiteral("发送收件人地址失败");
+    case Stage::Data:
+      return QStringLiteral("发送邮件内容失败");
   }
   return {};
 }
@@ -33,7 +39,7 @@ QString stageText(Stage stage) {
 // The conversation as libcurl reports it: the last command and the replies to it.
 struct Transcript {
   Stage stage = Stage::Connect;
-  QStringList reply;  // lines of the replies since the last command
+  QStringList reply;      // lines of the replies since the last command
   bool quitting = false;  // curl may say QUIT inside the failed transfer; its reply is no answer
 };
 
@@ -54,11 +60,16 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *user) {
     }
     if (verb == QLatin1String("EHLO") || verb == QLatin1String("HELO"))
       transcript->stage = Stage::Greeting;
-    else if (verb == QLatin1String("STARTTLS")) transcript->stage = Stage::Tls;
-    else if (verb == QLatin1String("AUTH")) transcript->stage = Stage::Authentication;
-    else if (verb == QLatin1String("MAIL")) transcript->stage = Stage::Sender;
-    else if (verb == QLatin1String("RCPT")) transcript->stage = Stage::Recipient;
-    else if (verb == QLatin1String("DATA")) transcript->stage = Stage::Data;
+    else if (verb == QLatin1String("STARTTLS"))
+      transcript->stage = Stage::Tls;
+    else if (verb == QLatin1String("AUTH"))
+      transcript->stage = Stage::Authentication;
+    else if (verb == QLatin1String("MAIL"))
+      transcript->stage = Stage::Sender;
+    else if (verb == QLatin1String("RCPT"))
+      transcript->stage = Stage::Recipient;
+    else if (verb == QLatin1String("DATA"))
+      transcript->stage = Stage::Data;
     // Credentials leave the stage as it is.
     transcript->reply.clear();
     return 0;

@@ -90,8 +90,7 @@ void TestSmtpDialogueScript::credentialsInTheCodePage_data() {
   QTest::newRow("57 bytes end in a line break")
       << QString(57, QLatin1Char('x')) << QByteArray("eHh4").repeated(19) + "\r\n";
   QTest::newRow("60 bytes run onto a second line")
-      << QString(60, QLatin1Char('y'))
-      << QByteArray("eXl5").repeated(19) + "\r\neXl5";
+      << QString(60, QLatin1Char('y')) << QByteArray("eXl5").repeated(19) + "\r\neXl5";
   QTest::newRow("empty") << QString() << QByteArray();
 }
 

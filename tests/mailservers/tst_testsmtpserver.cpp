@@ -4,11 +4,11 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include "mailservers/UfrmTestSMTPServer.h"
+#include "sending/SmtpSecurity.h"
 #include "support/ScriptedInteraction.h"
 #include "support/ScriptedTcpServer.h"
 #include "support/SmtpTestServer.h"
-#include "mailservers/UfrmTestSMTPServer.h"
-#include "sending/SmtpSecurity.h"
 
 using Step = ScriptedTcpServer::Step;
 Q_DECLARE_METATYPE(QList<Step>)
@@ -59,6 +59,7 @@ class TestTestSmtpServer : public QObject {
   void refusedConnectionShowsTheErrorBox();
   void retestClearsTheLogAndReconnects();
   void stopClosesTheConnectionAndTheWindow();
+  void portUsesItsLow16Bits();
   void againstAiosmtpd_data();
   void againstAiosmtpd();
 };
@@ -82,10 +83,17 @@ void TestTestSmtpServer::conversation_data() {
                      {4, kPasswordPrompt},
                      {6, kAccepted}}
       << true << login << password
-      << QStringList{"220-mail.example.com ESMTP", "220 ready", "服务就绪!",
-                     "250 mail.example.com", "请求邮件动作正确!", "334 VXNlcm5hbWU6",
-                     "开始验证!", "334 UGFzc3dvcmQ6", "开始验证!",
-                     "235 2.7.0 Authentication successful", "验证成功!"}
+      << QStringList{"220-mail.example.com ESMTP",
+                     "220 ready",
+                     "服务就绪!",
+                     "250 mail.example.com",
+                     "请求邮件动作正确!",
+                     "334 VXNlcm5hbWU6",
+                     "开始验证!",
+                     "334 UGFzc3dvcmQ6",
+                     "开始验证!",
+                     "235 2.7.0 Authentication successful",
+                     "验证成功!"}
       << helloAndAuth + QStringList{kUser, kPassword, kUser, kPassword};
 
   QTest::newRow("password refused")
@@ -94,10 +102,16 @@ void TestTestSmtpServer::conversation_data() {
                      {2, kUserPrompt},
                      {4, kPasswordPrompt},
                      {6, "535 5.7.8 Authentication failed\r\n"}}
-      << true << login << password
-      << QStringList{"220 mail.example.com ESMTP", "服务就绪!", "250 mail.example.com",
-                     "请求邮件动作正确!", "334 VXNlcm5hbWU6", "开始验证!", "334 UGFzc3dvcmQ6",
-                     "开始验证!", "535 5.7.8 Authentication failed", "授权码或者登陆密码错误!"}
+      << true << login << password << QStringList{"220 mail.example.com ESMTP",
+                                                  "服务就绪!",
+                                                  "250 mail.example.com",
+                                                  "请求邮件动作正确!",
+                                                  "334 VXNlcm5hbWU6",
+                                                  "开始验证!",
+                                                  "334 UGFzc3dvcmQ6",
+                                                  "开始验证!",
+                                                  "535 5.7.8 Authentication failed",
+                                                  "授权码或者登陆密码错误!"}
       << helloAndAuth + QStringList{kUser, kPassword, kUser, kPassword};
 
   QTest::newRow("334 and 235 in one chunk count as 334")
@@ -106,9 +120,15 @@ void TestTestSmtpServer::conversation_data() {
                      {2, kUserPrompt},
                      {4, kPasswordPrompt + kAccepted}}
       << true << login << password
-      << QStringList{"220 mail.example.com ESMTP", "服务就绪!", "250 mail.example.com",
-                     "请求邮件动作正确!", "334 VXNlcm5hbWU6", "开始验证!", "334 UGFzc3dvcmQ6",
-                     "235 2.7.0 Authentication successful", "开始验证!"}
+      << QStringList{"220 mail.example.com ESMTP",
+                     "服务就绪!",
+                     "250 mail.example.com",
+                     "请求邮件动作正确!",
+                     "334 VXNlcm5hbWU6",
+                     "开始验证!",
+                     "334 UGFzc3dvcmQ6",
+                     "235 2.7.0 Authentication successful",
+                     "开始验证!"}
       << helloAndAuth + QStringList{kUser, kPassword, kUser, kPassword};
 
   QTest::newRow("502 is not logged, the next reply is")
@@ -138,9 +158,14 @@ void TestTestSmtpServer::conversation_data() {
   QTest::newRow("chinese login and a long password")
       << QList<Step>{{0, kGreeting}, {1, kHelloReply}, {2, kUserPrompt}, {5, kAccepted}} << true
       << QStringLiteral("张三@例子.com") << QString(60, QLatin1Char('y'))
-      << QStringList{"220 mail.example.com ESMTP", "服务就绪!", "250 mail.example.com",
-                     "请求邮件动作正确!", "334 VXNlcm5hbWU6", "开始验证!",
-                     "235 2.7.0 Authentication successful", "验证成功!"}
+      << QStringList{"220 mail.example.com ESMTP",
+                     "服务就绪!",
+                     "250 mail.example.com",
+                     "请求邮件动作正确!",
+                     "334 VXNlcm5hbWU6",
+                     "开始验证!",
+                     "235 2.7.0 Authentication successful",
+                     "验证成功!"}
       << helloAndAuth + QStringList{"1cXI/UDA/dfTLmNvbQ==", QString("eXl5").repeated(19), "eXl5"};
 }
 
@@ -213,6 +238,18 @@ void TestTestSmtpServer::stopClosesTheConnectionAndTheWindow() {
   QTRY_COMPARE(server.lines(), QStringList{"HELO /EHLO"});
   action(window, "ActionStop")->trigger();
   QTRY_VERIFY(server.isClosed());
+  QTRY_VERIFY(window.isNull());
+}
+
+void TestTestSmtpServer::portUsesItsLow16Bits() {
+  ScriptedInteraction interaction;
+  ScriptedTcpServer server({{0, kGreeting}});
+  QVERIFY(server.listen());
+  QPointer<TFormTestSMTPServer> window = makeWindow(server.port());
+  window->Port = 65536 + server.port();
+  QVERIFY(window->DoTest());
+  QTRY_COMPARE(server.lines(), QStringList{"HELO /EHLO"});
+  window->close();
   QTRY_VERIFY(window.isNull());
 }
 

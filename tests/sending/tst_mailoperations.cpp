@@ -89,7 +89,8 @@ void TestMailOperations::failuresLeaveTheAccountAlone() {
   QFETCH(QString, error);
   TestProgramFolder folder;
   QVERIFY(folder.open());
-  if (withAccounts) addAccount(3, QStringLiteral("a"), QStringLiteral("smtp.example.com"), 25, true);
+  if (withAccounts)
+    addAccount(3, QStringLiteral("a"), QStringLiteral("smtp.example.com"), 25, true);
   if (dropTable) QVERIFY(Exec(QStringLiteral("drop table smtp_server")));
 
   SmtpAccount account = untouchedAccount();
@@ -143,8 +144,9 @@ void TestMailOperations::todaySendCount() {
   QVERIFY(Exec(QStringLiteral("insert into slip(f2,send_status) values('sent today',true)")));
   QVERIFY(Exec(QStringLiteral("insert into slip(f2,send_status) values('also today',1)")));
   QVERIFY(Exec(QStringLiteral("insert into slip(f2,send_status) values('unsent',false)")));
-  QVERIFY(Exec(QStringLiteral("insert into slip(f2,send_status,send_time) values('yesterday',"
-                              "true,date('now','localtime','-1 day'))")));
+  QVERIFY(
+      Exec(QStringLiteral("insert into slip(f2,send_status,send_time) values('yesterday',"
+                          "true,date('now','localtime','-1 day'))")));
   QCOMPARE(GetTodaySendCount(), 2);
   QVERIFY(Exec(QStringLiteral("drop table slip")));
   QCOMPARE(GetTodaySendCount(), 0);

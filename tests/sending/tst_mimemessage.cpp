@@ -33,8 +33,8 @@ void TestMimeMessage::recipientsFromOneText_data() {
   QTest::addColumn<QString>("text");
   QTest::addColumn<QStringList>("recipients");
   QTest::newRow("one") << "zhang.san@example.com" << QStringList{"zhang.san@example.com"};
-  QTest::newRow("trimmed of blanks and tabs")
-      << " \tzhang.san@example.com\r\n" << QStringList{"zhang.san@example.com"};
+  QTest::newRow("trimmed of blanks and tabs") << " \tzhang.san@example.com\r\n"
+                                              << QStringList{"zhang.san@example.com"};
   QTest::newRow("commas and semicolons")
       << "a@example.com,b@example.com; c@example.com"
       << QStringList{"a@example.com", "b@example.com", "c@example.com"};

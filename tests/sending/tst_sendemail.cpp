@@ -100,11 +100,12 @@ void TestSendEmail::deliversThePayslip() {
   TrustServer trust(server, tls);
 
   SmtpClient client;
-  const MimeMessage message = payslipMessage(QStringLiteral(" zhang.san@example.com ; li.si@example.org,"));
+  const MimeMessage message =
+      payslipMessage(QStringLiteral(" zhang.san@example.com ; li.si@example.org,"));
   QString error = QStringLiteral("untouched");
-  QVERIFY2(SendEmailBySMTP(client, message, server.host(), kUser, kPassword, server.port(), true,
-                           error),
-           qPrintable(error));
+  QVERIFY2(
+      SendEmailBySMTP(client, message, server.host(), kUser, kPassword, server.port(), true, error),
+      qPrintable(error));
 
   const QList<QJsonObject> received = server.received();
   QCOMPARE(received.size(), 1);
@@ -158,21 +159,23 @@ void TestSendEmail::failuresCarryAClearText_data() {
   QTest::addColumn<QString>("errorStart");
 
   const QStringList none;
-  QTest::newRow("wrong password") << "wrong-password" << true << none << "" << "" << false << false
+  QTest::newRow("wrong password") << "wrong-password" << true << none << ""
+                                  << "" << false << false
                                   << "535 5.7.8 Authentication credentials invalid";
   QTest::newRow("recipient refused")
-      << kPassword << true << QStringList{"li.si@example.org"} << "" << "" << false << false
-      << "550 5.1.1 <li.si@example.org>: Recipient address rejected";
-  QTest::newRow("sender refused for now") << kPassword << true << none
-                                          << "451 4.3.0 Try again later" << "" << false << false
-                                          << "451 4.3.0 Try again later";
+      << kPassword << true << QStringList{"li.si@example.org"} << ""
+      << "" << false << false << "550 5.1.1 <li.si@example.org>: Recipient address rejected";
+  QTest::newRow("sender refused for now")
+      << kPassword << true << none << "451 4.3.0 Try again later"
+      << "" << false << false << "451 4.3.0 Try again later";
   QTest::newRow("content rejected") << kPassword << true << none << ""
                                     << "554 5.7.1 Message rejected as spam" << false << false
                                     << "554 5.7.1 Message rejected as spam";
-  QTest::newRow("connection dropped during data")
-      << kPassword << true << none << "" << "" << true << false << "发送邮件内容失败：";
+  QTest::newRow("connection dropped during data") << kPassword << true << none << ""
+                                                  << "" << true << false << "发送邮件内容失败：";
   QTest::newRow("server wants a login that is off")
-      << kPassword << false << none << "" << "" << false << true << "530 5.7.0 Authentication required";
+      << kPassword << false << none << ""
+      << "" << false << true << "530 5.7.0 Authentication required";
 }
 
 void TestSendEmail::failuresCarryAClearText() {

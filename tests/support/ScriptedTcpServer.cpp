@@ -42,8 +42,10 @@ void ScriptedTcpServer::playDueSteps(Connection &connection) {
       socket->write(chunk);
       socket->flush();
     };
-    if (step.delayMs > 0) QTimer::singleShot(step.delayMs, this, write);
-    else write();
+    if (step.delayMs > 0)
+      QTimer::singleShot(step.delayMs, this, write);
+    else
+      write();
   }
 }
 

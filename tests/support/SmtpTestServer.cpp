@@ -12,8 +12,12 @@ bool SmtpTestServer::start() { return start(Options()); }
 
 bool SmtpTestServer::start(const Options &options) {
   QStringList args{TestDataDir() + QStringLiteral("/support/smtp_server.py"),
-                   QStringLiteral("--dir"), dir_.path(), QStringLiteral("--user"), options.user,
-                   QStringLiteral("--password"), options.password};
+                   QStringLiteral("--dir"),
+                   dir_.path(),
+                   QStringLiteral("--user"),
+                   options.user,
+                   QStringLiteral("--password"),
+                   options.password};
   if (options.tls == Tls::StartTls) args << QStringLiteral("--tls") << QStringLiteral("starttls");
   if (options.tls == Tls::Implicit) args << QStringLiteral("--tls") << QStringLiteral("implicit");
   if (options.authRequired) args << QStringLiteral("--auth-required");
