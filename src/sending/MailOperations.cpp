@@ -1,0 +1,85 @@
+#include "MailOperations.h"
+
+#include "SmtpClient.h"
+#include "data/Clock.h"
+#include "data/Data.h"
+
+namespace {
+const QString kQueryFailed = QStringLiteral("查询服务器信息失败！");
+const QString kNotFound = QStringLiteral("没有找到邮件服务器信息");
+
+int countOf(const QString &sql) {
+  DbQuery &query = DataModule1->ADOQueryAccessComm;
+  QString error;
+  if (!SqlOpen(sql, query, error)) return 0;
+  return query.field(0).toInt();
+}
+
+// The random draw goes through the clock, so that a rotation can be replayed in tests.
+bool drawServerId(int &serverId) {
+  DbQuery &query = DataModule1->ADOQueryAccessComm;
+  QString error;
+  if (!SqlOpen(QStringLiteral("SELECT server_id FROM smtp_server ORDER BY server_id"), query,
+               error))
+    return false;
+  const int count = query.recordCount();
+  if (count <= 0) return false;
+  const int pick = Clock::instance().randomBelow(count);
+  for (int i = 0; i < pick; ++i) query.next();
+  if (query.eof()) return false;
+  serverId = query.field(0).toInt();
+  return true;
+}
+}  // namespace
+
+bool GetSMTPServerInfo(int serverId, bool random, SmtpAccount &account, QString &errorText) {
+  if (random && !drawServerId(serverId)) {
+    errorText = kQueryFailed;
+    return false;
+  }
+  DbQuery &query = DataModule1->ADOQueryAccessComm;
+  QString error;
+  if (!SqlOpen(QStringLiteral("SELECT server_id, server_name,host,username, pwd, port, "
+                              "login,emailaddress FROM smtp_server") +
+                   QStringLiteral(" where server_id=") + QString::number(serverId),
+               query, error)) {
+    errorText = kQueryFailed;
+    return false;
+  }
+  if (query.eof()) {
+    errorText = kNotFound;
+    return false;
+  }
+  SmtpAccount found;
+  found.host = query.fieldByName(QStringLiteral("host")).toString();
+  found.username = query.fieldByName(QStringLiteral("username")).toString();
+  found.pwd = query.fieldByName(QStringLiteral("pwd")).toString();
+  found.port = query.fieldByName(QStringLiteral("port")).toInt();
+  found.login = query.fieldByName(QStringLiteral("login")).toBool();
+  found.emailAddress = query.fieldByName(QStringLiteral("emailaddress")).toString();
+  found.serverName = query.fieldByName(QStringLiteral("server_name")).toString();
+  account = found;
+  return true;
+}
+
+bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QString &host,
+                     const QString &username, const QString &password, int port, bool login,
+                     QString &errorText) {
+  client.Host = host;
+  client.Username = username;
+  client.Password = password;
+  client.Port = port & 0xFFFF;
+  client.AuthenticationType =
+      login ? SmtpClient::Authentication::Login : SmtpClient::Authentication::None;
+  client.ReadTimeoutMs = 30000;
+  client.ConnectTimeoutMs = 30000;
+  return client.send(message, errorText);
+}
+
+int GetSMTPServerCount() { return countOf(QStringLiteral("SELECT count(*) FROM smtp_server")); }
+
+int GetTodaySendCount() {
+  // send_time holds date('now','localtime') from the column default, so compare with the same.
+  return countOf(QStringLiteral("select count(*) from slip where send_status=true and "
+                                "send_time=date('now','localtime')"));
+}
