@@ -4,8 +4,9 @@
 
 QString BuildAccountInsert(const AccountFields &f) {
   const QString comma = QStringLiteral(",");
-  return QStringLiteral("insert into smtp_server(server_name,host,username,pwd,port,login,"
-                        "emailaddress,email_type) values(") +
+  return QStringLiteral(
+             "insert into smtp_server(server_name,host,username,pwd,port,login,"
+             "emailaddress,email_type) values(") +
          QuotedSqlText(f.serverName) + comma + QuotedSqlText(f.host) + comma +
          QuotedSqlText(f.loginName) + comma + QuotedSqlText(f.password) + comma + f.portText +
          comma + (f.needLogin ? QStringLiteral("true,") : QStringLiteral("false,")) +

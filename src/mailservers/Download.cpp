@@ -1,10 +1,9 @@
 #include "Download.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 #include <curl/curl.h>
 
+#include <QFile>
+#include <QSaveFile>
 #include <mutex>
 
 namespace {

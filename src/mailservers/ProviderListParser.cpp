@@ -67,10 +67,11 @@ ProviderListParser::Verdict ProviderListParser::buildInsert(const QStringList &f
   if (!TryUnscrambleText(fields.value(4), type)) return Verdict::Stop;
   if (!ReadWholeNumber(type, number)) return Verdict::Skip;
   const QString comma = QStringLiteral(",");
-  statement = QStringLiteral("insert into smtpservers(server_name,host,port,login,email_type, "
-                             "domain_name,[memo]) values(") +
+  statement = QStringLiteral(
+                  "insert into smtpservers(server_name,host,port,login,email_type, "
+                  "domain_name,[memo]) values(") +
               QuotedSqlText(fields.value(0)) + comma + QuotedSqlText(fields.value(1)) + comma +
-              port + comma + login + comma + type + comma + QuotedSqlText(fields.value(5)) +
-              comma + QuotedSqlText(fields.value(6)) + QStringLiteral(")");
+              port + comma + login + comma + type + comma + QuotedSqlText(fields.value(5)) + comma +
+              QuotedSqlText(fields.value(6)) + QStringLiteral(")");
   return Verdict::Insert;
 }

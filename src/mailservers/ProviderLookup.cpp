@@ -20,7 +20,8 @@ LookupOutcome LookUpProvider(const QString &domain, ProviderFill &fill, QString 
   if (rows > 1) return LookupOutcome::Ambiguous;
   try {
     fill.memo = UnscrambleText(query.fieldByName(QStringLiteral("memo")).toString());
-    fill.personal = query.fieldByName(QStringLiteral("email_type")).toString() == QLatin1String("1");
+    fill.personal =
+        query.fieldByName(QStringLiteral("email_type")).toString() == QLatin1String("1");
     fill.serverName = UnscrambleText(query.fieldByName(QStringLiteral("server_name")).toString());
     fill.host = UnscrambleText(query.fieldByName(QStringLiteral("host")).toString());
     fill.port = QString::number(query.fieldByName(QStringLiteral("port")).toInt());

@@ -7,10 +7,10 @@
 #include "data/DbConnection.h"
 
 namespace {
-const char *const kResultColumns[] = {"名称", "电子邮件地址", "发件服务器", "帐号",
-                                      "密码", "端口号", "是否需要验证", "编号"};
+const char *const kResultColumns[] = {"名称", "电子邮件地址", "发件服务器",   "帐号",
+                                      "密码", "端口号",       "是否需要验证", "编号"};
 const char *const kLabels[] = {"名称", "电子邮件地址", "发件服务器(SMTP)", "帐号",
-                               "密码", "端口号", "是否需要验证", "编号"};
+                               "密码", "端口号",       "是否需要验证",     "编号"};
 }  // namespace
 
 SmtpServerListModel::SmtpServerListModel(DbConnection &connection, QObject *parent)
@@ -26,7 +26,8 @@ QString SmtpServerListModel::statement() {
 }
 
 QString SmtpServerListModel::resultColumnName(int column) {
-  return column >= 0 && column < ColumnCount ? QString::fromUtf8(kResultColumns[column]) : QString();
+  return column >= 0 && column < ColumnCount ? QString::fromUtf8(kResultColumns[column])
+                                             : QString();
 }
 
 bool SmtpServerListModel::reload(QString &errorText) {
@@ -129,8 +130,9 @@ bool SmtpServerListModel::post(QString &errorText) {
   }
   if (!connection_.ensureOpen(errorText)) return false;
   QSqlQuery update(connection_.database());
-  update.prepare(QStringLiteral("update smtp_server set server_name=?, emailaddress=?, host=?, "
-                                "username=?, pwd=?, port=?, login=? where server_id=?"));
+  update.prepare(
+      QStringLiteral("update smtp_server set server_name=?, emailaddress=?, host=?, "
+                     "username=?, pwd=?, port=?, login=? where server_id=?"));
   for (int c : {Name, Email, Host, UserName, Password}) update.addBindValue(pending_[c]);
   update.addBindValue(port);
   update.addBindValue(pending_[Login].toBool() ? 1 : 0);

@@ -122,8 +122,9 @@ void TFormEmailAccountSet::buildControls() {
   setTabOrder(LabeledEditSMTP, ComboBoxPort);
   setTabOrder(ComboBoxPort, CheckBoxNeedLogin);
   Memo2->setFocusPolicy(Qt::NoFocus);
-  for (auto [action, name] : {std::pair{ActionTest, "ButtonTest"}, std::pair{ActionSave, "ButtonSave"},
-                              std::pair{ActionCancel, "ButtonCancel"}}) {
+  for (auto [action, name] :
+       {std::pair{ActionTest, "ButtonTest"}, std::pair{ActionSave, "ButtonSave"},
+        std::pair{ActionCancel, "ButtonCancel"}}) {
     auto *button = new QPushButton(action->text(), this);
     button->setObjectName(QLatin1String(name));
     button->setAutoDefault(false);
@@ -174,8 +175,8 @@ bool TFormEmailAccountSet::eventFilter(QObject *watched, QEvent *event) {
     case QEvent::ToolTip:
       if (widget == LabeledEditLoginName || widget == LabeledEditSMTP ||
           widget == CheckBoxNeedLogin) {
-        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(),
-                           widget, QRect(), kBalloonHintMs);
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), widget->toolTip(), widget,
+                           QRect(), kBalloonHintMs);
         return true;
       }
       return false;

@@ -89,7 +89,8 @@ TFormSetSMTPServer::TFormSetSMTPServer(QWidget *parent) : QDialog(parent) {
   right->addWidget(buildRecordPanel(), 1);
   auto *tips = new QGroupBox(QStringLiteral("提示"), this);
   auto *tipText = new QLabel(
-      QStringLiteral("尽量使用收费邮箱或企业邮箱，免费邮箱一般有防垃圾邮件机制，会限制通过客户端邮件发送。"),
+      QStringLiteral(
+          "尽量使用收费邮箱或企业邮箱，免费邮箱一般有防垃圾邮件机制，会限制通过客户端邮件发送。"),
       tips);
   tipText->setObjectName(QStringLiteral("LabelTip"));
   tipText->setWordWrap(true);
@@ -125,23 +126,34 @@ QAction *TFormSetSMTPServer::makeAction(const char *name, const QString &text, c
 
 void TFormSetSMTPServer::buildNavigators(QToolBar *left, QToolBar *right) {
   using F = TFormSetSMTPServer;
-  ActionFirst = makeAction("ActionFirst", QStringLiteral("|◀"), QStringLiteral("移动到第一条记录"), &F::first);
-  ActionPriorPage = makeAction("ActionPriorPage", QStringLiteral("◀◀"), QStringLiteral("上一页"), &F::priorPage);
+  ActionFirst = makeAction("ActionFirst", QStringLiteral("|◀"), QStringLiteral("移动到第一条记录"),
+                           &F::first);
+  ActionPriorPage =
+      makeAction("ActionPriorPage", QStringLiteral("◀◀"), QStringLiteral("上一页"), &F::priorPage);
   ActionPrior = makeAction("ActionPrior", QStringLiteral("◀"), QStringLiteral("上一条"), &F::prior);
   ActionNext = makeAction("ActionNext", QStringLiteral("▶"), QStringLiteral("下一条"), &F::next);
-  ActionNextPage = makeAction("ActionNextPage", QStringLiteral("▶▶"), QStringLiteral("下一页"), &F::nextPage);
-  ActionLast = makeAction("ActionLast", QStringLiteral("▶|"), QStringLiteral("移动到最后一条记录"), &F::last);
-  ActionDelete = makeAction("ActionDelete", QStringLiteral("−"), QStringLiteral("删除当前记录"), &F::deleteCurrent);
-  ActionEdit = makeAction("ActionEdit", QStringLiteral("▲"), QStringLiteral("编辑当前记录"), &F::editCurrent);
+  ActionNextPage =
+      makeAction("ActionNextPage", QStringLiteral("▶▶"), QStringLiteral("下一页"), &F::nextPage);
+  ActionLast = makeAction("ActionLast", QStringLiteral("▶|"), QStringLiteral("移动到最后一条记录"),
+                          &F::last);
+  ActionDelete = makeAction("ActionDelete", QStringLiteral("−"), QStringLiteral("删除当前记录"),
+                            &F::deleteCurrent);
+  ActionEdit = makeAction("ActionEdit", QStringLiteral("▲"), QStringLiteral("编辑当前记录"),
+                          &F::editCurrent);
   ActionPost = makeAction("ActionPost", QStringLiteral("✔"), QStringLiteral("保存"), &F::post);
-  ActionCancel = makeAction("ActionCancel", QStringLiteral("✘"), QStringLiteral("取消所做的变更或新增"), &F::cancelEdit);
-  ActionRefresh = makeAction("ActionRefresh", QStringLiteral("↻"), QStringLiteral("刷新"), &F::refresh);
-  ActionSaveBookmark = makeAction("ActionSaveBookmark", QStringLiteral("☆"), QStringLiteral("标记书签"), &F::saveBookmark);
-  ActionRestoreBookmark = makeAction("ActionRestoreBookmark", QStringLiteral("★"), QStringLiteral("转到书签"), &F::restoreBookmark);
+  ActionCancel = makeAction("ActionCancel", QStringLiteral("✘"),
+                            QStringLiteral("取消所做的变更或新增"), &F::cancelEdit);
+  ActionRefresh =
+      makeAction("ActionRefresh", QStringLiteral("↻"), QStringLiteral("刷新"), &F::refresh);
+  ActionSaveBookmark = makeAction("ActionSaveBookmark", QStringLiteral("☆"),
+                                  QStringLiteral("标记书签"), &F::saveBookmark);
+  ActionRestoreBookmark = makeAction("ActionRestoreBookmark", QStringLiteral("★"),
+                                     QStringLiteral("转到书签"), &F::restoreBookmark);
   ActionTest = makeAction("ActionTest", QStringLiteral("测试&T"), QString(), &F::test);
   ActionAdd = makeAction("ActionAdd", QStringLiteral("新增&A"), QString(), &F::add);
 
-  const QList<QAction *> moves{ActionFirst, ActionPriorPage, ActionPrior, ActionNext, ActionNextPage, ActionLast};
+  const QList<QAction *> moves{ActionFirst, ActionPriorPage, ActionPrior,
+                               ActionNext,  ActionNextPage,  ActionLast};
   left->addActions(moves);
   left->addAction(ActionRefresh);
   right->addActions(moves);
@@ -192,7 +204,8 @@ QWidget *TFormSetSMTPServer::buildRecordPanel() {
   loginBox_ = new QCheckBox(QStringLiteral("是否需要验证"), panel);
   loginBox_->setObjectName(QStringLiteral("CheckBoxLogin"));
   connect(loginBox_, &QCheckBox::clicked, this, [this](bool checked) {
-    if (current_ >= 0) model_->setData(model_->index(current_, SmtpServerListModel::Login), checked);
+    if (current_ >= 0)
+      model_->setData(model_->index(current_, SmtpServerListModel::Login), checked);
   });
   mapper_->addMapping(loginBox_, SmtpServerListModel::Login);
   form->addRow(QString(), loginBox_);
@@ -203,9 +216,9 @@ void TFormSetSMTPServer::showCurrentRow() {
   syncing_ = true;
   const bool any = current_ >= 0 && current_ < model_->rowCount();
   if (any) {
-    grid_->selectionModel()->setCurrentIndex(model_->index(current_, 0),
-                                             QItemSelectionModel::ClearAndSelect |
-                                                 QItemSelectionModel::Rows);
+    grid_->selectionModel()->setCurrentIndex(
+        model_->index(current_, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     mapper_->setCurrentIndex(current_);
   } else {
     current_ = -1;
@@ -258,8 +271,7 @@ void TFormSetSMTPServer::last() { moveTo(model_->rowCount() - 1); }
 void TFormSetSMTPServer::deleteCurrent() {
   if (current_ < 0) return;
   if (!Interaction::current().confirm(QStringLiteral("确认要删除吗?"), QString(),
-                                      Interaction::Icon::Question,
-                                      Interaction::Buttons::OkCancel))
+                                      Interaction::Icon::Question, Interaction::Buttons::OkCancel))
     return;
   QString error;
   if (!model_->removeServer(current_, error)) {

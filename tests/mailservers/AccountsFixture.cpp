@@ -22,8 +22,8 @@ QStringList AccountRows() {
   return rows;
 }
 
-bool AddAccount(const QString &name, const QString &host, const QString &port,
-                const QString &user, const QString &password, bool login) {
+bool AddAccount(const QString &name, const QString &host, const QString &port, const QString &user,
+                const QString &password, bool login) {
   AccountFields f;
   f.serverName = name;
   f.host = host;

@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include "support/TestDatabase.h"
 #include "data/Scramble.h"
 #include "mailservers/ProviderListParser.h"
+#include "support/TestDatabase.h"
 
 QByteArray ProviderLine(const QStringList &plainFields) {
   QStringList scrambled;
@@ -34,8 +34,13 @@ QStringList DirectoryRows() {
     TryUnscrambleText(q.field(1).toString(), host);
     TryUnscrambleText(q.field(5).toString(), domain);
     TryUnscrambleText(q.field(6).toString(), memo);
-    rows << QStringList{name, host, q.field(2).toString(), q.field(3).toString(),
-                        q.field(4).toString(), domain, memo}
+    rows << QStringList{name,
+                        host,
+                        q.field(2).toString(),
+                        q.field(3).toString(),
+                        q.field(4).toString(),
+                        domain,
+                        memo}
                 .join(QLatin1Char('|'));
   }
   q.close();

@@ -19,7 +19,8 @@
 
 namespace {
 const QStringList kQq{"QQ邮箱", "smtp.qq.com", "465", "true", "1", "qq.com", "需使用授权码"};
-const QStringList kCorp{"网易企业邮箱", "smtp.qiye.163.com", "994", "1", "2", "qiye.163.com", "企业"};
+const QStringList kCorp{"网易企业邮箱", "smtp.qiye.163.com", "994", "1", "2", "qiye.163.com",
+                        "企业"};
 const QStringList kAtSign{"怪域名", "mail.b.example", "25", "0", "0", "b@qq.com", ""};
 const QStringList kTwiceA{"甲", "smtp.a.example", "25", "1", "1", "twice.cn", ""};
 const QStringList kTwiceB{"乙", "smtp.b.example", "26", "1", "1", "twice.cn", ""};
@@ -36,17 +37,18 @@ class TestAccountEditor : public QObject {
     QPlainTextEdit *memo;
   };
   static Controls controls(TFormEmailAccountSet &d) {
-    return {Child<QLineEdit>(&d, "LabeledEditEmail"), Child<QLineEdit>(&d, "LabeledEditLoginName"),
-            Child<QLineEdit>(&d, "LabeledEditPassword"), Child<QLineEdit>(&d, "LabeledEditSMTP"),
-            Child<QComboBox>(&d, "ComboBoxEmailType"), Child<QComboBox>(&d, "ComboBoxEmailBoxName"),
-            Child<QComboBox>(&d, "ComboBoxPort"), Child<QCheckBox>(&d, "CheckBoxNeedLogin"),
-            Child<QPlainTextEdit>(&d, "Memo2")};
+    return {
+        Child<QLineEdit>(&d, "LabeledEditEmail"),    Child<QLineEdit>(&d, "LabeledEditLoginName"),
+        Child<QLineEdit>(&d, "LabeledEditPassword"), Child<QLineEdit>(&d, "LabeledEditSMTP"),
+        Child<QComboBox>(&d, "ComboBoxEmailType"),   Child<QComboBox>(&d, "ComboBoxEmailBoxName"),
+        Child<QComboBox>(&d, "ComboBoxPort"),        Child<QCheckBox>(&d, "CheckBoxNeedLogin"),
+        Child<QPlainTextEdit>(&d, "Memo2")};
   }
   // The six fields the look-up fills, as one text.
   static QString filled(const Controls &c) {
-    return QStringList{c.memo->toPlainText(), c.type->currentText(), c.boxName->currentText(),
-                       c.smtp->text(), c.port->currentText(),
-                       c.needLogin->isChecked() ? "checked" : "unchecked"}
+    return QStringList{c.memo->toPlainText(),    c.type->currentText(),
+                       c.boxName->currentText(), c.smtp->text(),
+                       c.port->currentText(),    c.needLogin->isChecked() ? "checked" : "unchecked"}
         .join(QLatin1Char('|'));
   }
   static void trigger(TFormEmailAccountSet &d, const char *action) {
@@ -101,16 +103,23 @@ class TestAccountEditor : public QObject {
     QTest::addColumn<QString>("fields");  // after leaving; "" = left as they were
     QTest::addColumn<bool>("updateStarted");
     QTest::newRow("one row fills all six")
-        << "zhang@qq.com" << "需使用授权码|个人邮箱|QQ邮箱|smtp.qq.com|465|checked" << false;
+        << "zhang@qq.com"
+        << "需使用授权码|个人邮箱|QQ邮箱|smtp.qq.com|465|checked" << false;
     QTest::newRow("type 2 shows enterprise")
-        << "li@qiye.163.com" << "企业|企业邮箱|网易企业邮箱|smtp.qiye.163.com|994|checked" << false;
+        << "li@qiye.163.com"
+        << "企业|企业邮箱|网易企业邮箱|smtp.qiye.163.com|994|checked" << false;
     QTest::newRow("two at-signs split at the first")
-        << "a@b@qq.com" << "|企业邮箱|怪域名|mail.b.example|25|unchecked" << false;
+        << "a@b@qq.com"
+        << "|企业邮箱|怪域名|mail.b.example|25|unchecked" << false;
     QTest::newRow("no at-sign: the whole text is the domain")
-        << "qq.com" << "需使用授权码|个人邮箱|QQ邮箱|smtp.qq.com|465|checked" << false;
-    QTest::newRow("two rows fill nothing") << "x@twice.cn" << "" << false;
-    QTest::newRow("unknown domain starts an update") << "x@unknown.cn" << "" << true;
-    QTest::newRow("empty address") << "" << "" << true;
+        << "qq.com"
+        << "需使用授权码|个人邮箱|QQ邮箱|smtp.qq.com|465|checked" << false;
+    QTest::newRow("two rows fill nothing") << "x@twice.cn"
+                                           << "" << false;
+    QTest::newRow("unknown domain starts an update") << "x@unknown.cn"
+                                                     << "" << true;
+    QTest::newRow("empty address") << ""
+                                   << "" << true;
   }
   void leavingTheEmailField() {
     QFETCH(QString, email);
@@ -164,8 +173,10 @@ class TestAccountEditor : public QObject {
     ScriptedInteraction ui;
     RecordedThreads threads;
     HttpTestServer server;
-    const QStringList newProvider{"新邮", "smtp.new.example", "587", "true", "2", "new.example", "新"};
-    QVERIFY(server.putFile("download/mass.txt", ProviderList({ProviderLine(kQq), ProviderLine(newProvider)})));
+    const QStringList newProvider{"新邮", "smtp.new.example", "587", "true",
+                                  "2",    "new.example",      "新"};
+    QVERIFY(server.putFile("download/mass.txt",
+                           ProviderList({ProviderLine(kQq), ProviderLine(newProvider)})));
     QVERIFY(server.start());
     SetMakerSiteAddressForTesting(server.baseUrl());
     QVERIFY(AddDirectoryRow(kQq));
@@ -210,16 +221,22 @@ class TestAccountEditor : public QObject {
     QTest::addColumn<QString>("port");
     QTest::addColumn<bool>("needLogin");
     QTest::addColumn<QString>("stored");  // "" = not saved
-    QTest::newRow("no type chosen stores 0") << -1 << "pw" << "465" << true
-        << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|465|1|hr@qq.com|0";
-    QTest::newRow("personal stores 1") << 0 << "pw" << "465" << true
-        << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|465|1|hr@qq.com|1";
-    QTest::newRow("enterprise stores 2, no login") << 1 << "pw" << "25" << false
-        << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|25|0|hr@qq.com|2";
-    QTest::newRow("single quotes in the password kept") << 0 << "it's ''x\"" << "465" << true
-        << "QQ邮箱|smtp.qq.com|hr@qq.com|it's ''x\"|465|1|hr@qq.com|1";
-    QTest::newRow("port abc rejected") << 0 << "pw" << "abc" << true << "";
-    QTest::newRow("empty port rejected") << 0 << "pw" << "" << true << "";
+    QTest::newRow("no type chosen stores 0")
+        << -1 << "pw"
+        << "465" << true << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|465|1|hr@qq.com|0";
+    QTest::newRow("personal stores 1")
+        << 0 << "pw"
+        << "465" << true << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|465|1|hr@qq.com|1";
+    QTest::newRow("enterprise stores 2, no login")
+        << 1 << "pw"
+        << "25" << false << "QQ邮箱|smtp.qq.com|hr@qq.com|pw|25|0|hr@qq.com|2";
+    QTest::newRow("single quotes in the password kept")
+        << 0 << "it's ''x\""
+        << "465" << true << "QQ邮箱|smtp.qq.com|hr@qq.com|it's ''x\"|465|1|hr@qq.com|1";
+    QTest::newRow("port abc rejected") << 0 << "pw"
+                                       << "abc" << true << "";
+    QTest::newRow("empty port rejected") << 0 << "pw"
+                                         << "" << true << "";
   }
   void save() {
     QFETCH(int, type);
@@ -299,7 +316,8 @@ class TestAccountEditor : public QObject {
       auto *test = qobject_cast<TFormTestSMTPServer *>(window);
       if (test)
         seen = QStringList{test->Host, QString::number(test->Port), test->NeedLogin ? "1" : "0",
-                           test->LoginName, test->Password}.join('|');
+                           test->LoginName, test->Password}
+                   .join('|');
       return int(QDialog::Rejected);
     };
     trigger(dialog, "ActionTest");

@@ -1,11 +1,11 @@
 #include <QDir>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTcpServer>
 
-#include "support/HttpTestServer.h"
 #include "ProviderListFixture.h"
 #include "mailservers/Download.h"
+#include "support/HttpTestServer.h"
 
 // Downloads against a real HTTP server on loopback.
 class TestDownload : public QObject {
@@ -33,7 +33,8 @@ class TestDownload : public QObject {
     QTest::addColumn<QByteArray>("content");  // of the target afterwards
     QTest::newRow("file") << "/download/list.txt" << true << QByteArray("fresh body\r\n");
     QTest::newRow("redirect followed") << "/old/list.txt" << true << QByteArray("fresh body\r\n");
-    QTest::newRow("404 keeps the old file") << "/download/missing.txt" << false << QByteArray("old");
+    QTest::newRow("404 keeps the old file")
+        << "/download/missing.txt" << false << QByteArray("old");
     QTest::newRow("500 keeps the old file") << "/download/broken.txt" << false << QByteArray("old");
   }
   void downloadUrlToFile() {

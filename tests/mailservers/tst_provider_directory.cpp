@@ -1,22 +1,22 @@
 #include <QFile>
 #include <QTest>
-
 #include <algorithm>
 #include <thread>
 
-#include "support/HttpTestServer.h"
 #include "ProviderListFixture.h"
-#include "support/TestDatabase.h"
-#include "support/TestPaths.h"
 #include "data/CodePage.h"
 #include "data/Scramble.h"
 #include "mailservers/ProviderDirectoryUpdate.h"
 #include "mailservers/ProviderListParser.h"
 #include "services/MakerSite.h"
+#include "support/HttpTestServer.h"
+#include "support/TestDatabase.h"
+#include "support/TestPaths.h"
 
 namespace {
 const QStringList kQq{"QQ邮箱", "smtp.qq.com", "465", "true", "1", "qq.com", "需使用授权码"};
-const QStringList kCorp{"网易企业邮箱", "smtp.qiye.163.com", "465", "1", "2", "qiye.163.com", "企业"};
+const QStringList kCorp{"网易企业邮箱", "smtp.qiye.163.com", "465", "1", "2", "qiye.163.com",
+                        "企业"};
 const QStringList kOld{"旧", "old.example", "25", "0", "1", "old.example", ""};
 QString row(const QStringList &f) { return f.join(QLatin1Char('|')).replace("|true|", "|1|"); }
 const QString kMassPath = QStringLiteral("/download/mass.txt");
@@ -35,7 +35,8 @@ class TestProviderDirectory : public QObject {
   }
   int requestsFor(const QString &path) {
     const auto all = server_.requests();
-    return int(std::count_if(all.begin(), all.end(), [&](const auto &r) { return r.path == path; }));
+    return int(
+        std::count_if(all.begin(), all.end(), [&](const auto &r) { return r.path == path; }));
   }
   static QString errLog(const TestProgramFolder &folder) {
     return FromAnsiCodePage(ReadBytes(folder.file("Err.txt")));
@@ -110,14 +111,14 @@ class TestProviderDirectory : public QObject {
     QTest::newRow("five fields: no domain, no notes")
         << ProviderList({fields(kCorp, 5)})
         << QStringList{"网易企业邮箱|smtp.qiye.163.com|465|1|2||"} << 0;
-    QTest::newRow("fewer than five skipped") << ProviderList({fields(kCorp, 4), qq})
-                                             << QStringList{row(kQq)} << 0;
+    QTest::newRow("fewer than five skipped")
+        << ProviderList({fields(kCorp, 4), qq}) << QStringList{row(kQq)} << 0;
     QTest::newRow("two tabs in a row shift the fields")
         << ProviderList({withField(2, QByteArray()), qq}) << QStringList{row(kQq)} << 0;
     QTest::newRow("quoted fields and blank separators")
         << ProviderList({"  \"" + scrambled.join("\" \"") + "\""}) << QStringList{row(kCorp)} << 0;
-    QTest::newRow("LF line ends, no final break") << (qq + "\n" + corp)
-                                                  << QStringList{row(kQq), row(kCorp)} << 0;
+    QTest::newRow("LF line ends, no final break")
+        << (qq + "\n" + corp) << QStringList{row(kQq), row(kCorp)} << 0;
     QTest::newRow("port not scrambled: line skipped")
         << ProviderList({withField(2, "ZZZZ"), qq}) << QStringList{row(kQq)} << 0;
     QTest::newRow("bad hex in login ends the run, earlier rows stay")
@@ -125,10 +126,10 @@ class TestProviderDirectory : public QObject {
     QTest::newRow("bad hex in type ends the run")
         << ProviderList({qq, withField(4, "XXXX"), corp}) << QStringList{row(kQq)} << 0;
     QTest::newRow("rejected insert logged, next line read")
-        << ProviderList({withField(3, ScrambleText("yes").toLatin1()), qq})
-        << QStringList{row(kQq)} << 1;
-    QTest::newRow("empty login rejected") << ProviderList({withField(3, "\"\""), corp})
-                                          << QStringList{row(kCorp)} << 1;
+        << ProviderList({withField(3, ScrambleText("yes").toLatin1()), qq}) << QStringList{row(kQq)}
+        << 1;
+    QTest::newRow("empty login rejected")
+        << ProviderList({withField(3, "\"\""), corp}) << QStringList{row(kCorp)} << 1;
   }
   void listVariants() {
     QFETCH(QByteArray, list);

@@ -1,5 +1,4 @@
 #include <QTest>
-
 #include <atomic>
 #include <chrono>
 #include <future>

@@ -2,10 +2,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTcpServer>
-#include <QKeyEvent>
 #include <QTest>
 
 #include "AccountsFixture.h"
@@ -27,7 +27,9 @@ class TestServerSettings : public QObject {
     a->trigger();
     return true;
   }
-  static QLineEdit *editor(QObject *window, const char *name) { return Child<QLineEdit>(window, name); }
+  static QLineEdit *editor(QObject *window, const char *name) {
+    return Child<QLineEdit>(window, name);
+  }
   // Replaces an editor's text by typing, as the user does (a key press carrying the text, so
   // Chinese input works too).
   static void typeInto(QLineEdit *edit, const QString &text) {
@@ -36,7 +38,9 @@ class TestServerSettings : public QObject {
     QApplication::sendEvent(edit, &press);
   }
   static QString dbName(int serverId) {
-    return Scalar(QStringLiteral("select server_name from smtp_server where server_id=%1").arg(serverId)).toString();
+    return Scalar(QStringLiteral("select server_name from smtp_server where server_id=%1")
+                      .arg(serverId))
+        .toString();
   }
 
  private slots:
@@ -51,8 +55,10 @@ class TestServerSettings : public QObject {
     auto *grid = Child<QTableView>(&window, "GridServers");
     QStringList visible;
     for (int c = 0; c < grid->model()->columnCount(); ++c)
-      if (!grid->isColumnHidden(c)) visible << grid->model()->headerData(c, Qt::Horizontal).toString();
-    QCOMPARE(visible, (QStringList{"名称", "发件服务器(SMTP)", "帐号", "密码", "端口号", "是否需要验证", "编号"}));
+      if (!grid->isColumnHidden(c))
+        visible << grid->model()->headerData(c, Qt::Horizontal).toString();
+    QCOMPARE(visible, (QStringList{"名称", "发件服务器(SMTP)", "帐号", "密码", "端口号",
+                                   "是否需要验证", "编号"}));
     QCOMPARE(grid->model()->index(0, 4).data().toString(), QStringLiteral("plain pw"));
     QCOMPARE(grid->selectionBehavior(), QAbstractItemView::SelectRows);
     QCOMPARE(grid->editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -134,7 +140,8 @@ class TestServerSettings : public QObject {
     QCOMPARE(editor(&window, "EditName")->text(), QStringLiteral("乙"));
     // Clicking into the grid moves the row too, and posts the same way.
     Child<QCheckBox>(&window, "CheckBoxLogin")->click();
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect);
     QCOMPARE(window.currentRow(), 0);
     QCOMPARE(Scalar("select login from smtp_server where server_id=2").toInt(), 0);
     QVERIFY(ui.shown.isEmpty());
@@ -144,8 +151,11 @@ class TestServerSettings : public QObject {
     QTest::addColumn<QString>("editorName");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("errorPart");
-    QTest::newRow("name longer than 50") << "EditName" << QString(51, QLatin1Char('x')) << "CHECK constraint failed";
-    QTest::newRow("port not a number") << "EditPort" << "abc" << "abc";
+    QTest::newRow("name longer than 50")
+        << "EditName" << QString(51, QLatin1Char('x')) << "CHECK constraint failed";
+    QTest::newRow("port not a number") << "EditPort"
+                                       << "abc"
+                                       << "abc";
   }
   void rejectedPost() {
     QFETCH(QString, editorName);
@@ -244,7 +254,8 @@ class TestServerSettings : public QObject {
     ui.onModal = [&](QDialog *dialog) {
       if (auto *test = qobject_cast<TFormTestSMTPServer *>(dialog))
         seen = QStringList{test->Host, QString::number(test->Port), test->NeedLogin ? "1" : "0",
-                           test->LoginName, test->Password}.join('|');
+                           test->LoginName, test->Password}
+                   .join('|');
       return int(QDialog::Rejected);
     };
     QVERIFY(trigger(&window, "ActionTest"));

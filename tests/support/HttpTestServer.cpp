@@ -25,9 +25,7 @@ bool HttpTestServer::putFile(const QString &relativePath, const QByteArray &cont
          file.write(content) == content.size();
 }
 
-QString HttpTestServer::baseUrl() const {
-  return QStringLiteral("http://127.0.0.1:%1").arg(port_);
-}
+QString HttpTestServer::baseUrl() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
 
 bool HttpTestServer::start(const Options &options) {
   QStringList args{SourceDir() + QStringLiteral("/tests/support/http_server.py"),
@@ -76,9 +74,9 @@ QList<HttpTestServer::Request> HttpTestServer::requests() const {
   for (const QByteArray &line : log.readAll().split('\n')) {
     if (line.trimmed().isEmpty()) continue;
     const QJsonObject o = QJsonDocument::fromJson(line).object();
-    out.append({o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("start")).toDouble(),
-                o.value(QStringLiteral("end")).toDouble(),
-                o.value(QStringLiteral("headers")).toObject()});
+    out.append(
+        {o.value(QStringLiteral("path")).toString(), o.value(QStringLiteral("start")).toDouble(),
+         o.value(QStringLiteral("end")).toDouble(), o.value(QStringLiteral("headers")).toObject()});
   }
   return out;
 }

@@ -13,9 +13,9 @@
 class HttpTestServer {
  public:
   struct Options {
-    QList<QPair<QString, int>> statuses;        // path, HTTP status
-    QList<QPair<QString, QString>> redirects;   // path, target
-    QList<QPair<QString, double>> delays;       // path, seconds before the answer
+    QList<QPair<QString, int>> statuses;       // path, HTTP status
+    QList<QPair<QString, QString>> redirects;  // path, target
+    QList<QPair<QString, double>> delays;      // path, seconds before the answer
   };
 
   HttpTestServer();
@@ -25,15 +25,15 @@ class HttpTestServer {
   bool start(const Options &options = {});
   void stop();
 
-  QString root() const;                 // the served folder, ends with '/'
+  QString root() const;  // the served folder, ends with '/'
   bool putFile(const QString &relativePath, const QByteArray &content);
-  QString baseUrl() const;              // "http://127.0.0.1:<port>"
+  QString baseUrl() const;  // "http://127.0.0.1:<port>"
   int port() const { return port_; }
 
   struct Request {
     QString path;
     double start = 0;
-    double end = 0;
+    double end = 0;  // when the answer began to go out
     QJsonObject headers;  // lower-case names
   };
   QList<Request> requests() const;

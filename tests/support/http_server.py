@@ -29,21 +29,20 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         started = time.time()
         opts = self.options
         path = self.path.split("?", 1)[0]
-        try:
-            delay = float(opts.delays.get(path, 0))
-            if delay:
-                time.sleep(delay)
-            if path in opts.statuses:
-                self.send_error(int(opts.statuses[path]))
-            elif path in opts.redirects:
-                self.send_response(302)
-                self.send_header("Location", opts.redirects[path])
-                self.send_header("Content-Length", "0")
-                self.end_headers()
-            else:
-                super().do_GET()
-        finally:
-            self.record(started, path)
+        delay = float(opts.delays.get(path, 0))
+        if delay:
+            time.sleep(delay)
+        # Logged before the answer goes out, so a client that has its answer finds the entry.
+        self.record(started, path)
+        if path in opts.statuses:
+            self.send_error(int(opts.statuses[path]))
+        elif path in opts.redirects:
+            self.send_response(302)
+            self.send_header("Location", opts.redirects[path])
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+        else:
+            super().do_GET()
 
     def record(self, started, path):
         if not self.options.log:
