@@ -1,6 +1,8 @@
 #include <QFile>
+#include <QSet>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "ProviderListFixture.h"
@@ -223,6 +225,35 @@ class TestProviderDirectory : public QObject {
     QVERIFY2(requests[1].start >= requests[0].end, "the second download began during the first");
     QCOMPARE(DirectoryRows(), (QStringList{row(kQq), row(kCorp)}));
     QCOMPARE(errLog(folder), QStringLiteral("delete!\r\n"));
+  }
+
+  // The delete and the inserts are one transaction: a reader on another connection sees the
+  // old directory or the whole new one, never an empty or half-filled table.
+  void readersNeverSeeAHalfFilledDirectory() {
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    QVERIFY(AddDirectoryRow(kOld));
+    QList<QByteArray> lines;
+    constexpr int kProviders = 1500;
+    for (int i = 0; i < kProviders; ++i) {
+      QStringList f = kQq;
+      f[5] = QStringLiteral("d%1.example").arg(i);
+      lines << ProviderLine(f);
+    }
+    serve(ProviderList(lines));
+    std::atomic<bool> done{false};
+    std::thread update([&] {
+      RefreshProviderDirectory(0);
+      done = true;
+    });
+    QSet<int> seen;
+    while (!done) seen << Scalar("select count(*) from smtpservers").toInt();
+    update.join();
+    seen << Scalar("select count(*) from smtpservers").toInt();
+    QVERIFY2((seen - QSet<int>{1, kProviders}).isEmpty(),
+             qPrintable(QStringLiteral("a reader saw %1 rows")
+                            .arg((seen - QSet<int>{1, kProviders}).values().value(0))));
+    QVERIFY(seen.contains(kProviders));
   }
 
   void missingDatabaseIsNotCreated() {
