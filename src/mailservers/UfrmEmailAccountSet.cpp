@@ -54,6 +54,7 @@ void TFormEmailAccountSet::buildControls() {
   LabeledEditLoginName->setToolTip(QStringLiteral("SMTP服务器的登录名"));
   edit(LabeledEditPassword, "LabeledEditPassword");
   LabeledEditPassword->setEchoMode(QLineEdit::Password);
+  LabeledEditPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*'
   ComboBoxEmailType = new QComboBox(this);
   ComboBoxEmailType->setObjectName(QStringLiteral("ComboBoxEmailType"));
   ComboBoxEmailType->addItems({QStringLiteral("个人邮箱"), QStringLiteral("企业邮箱")});

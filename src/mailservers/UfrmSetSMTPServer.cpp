@@ -191,7 +191,10 @@ QWidget *TFormSetSMTPServer::buildRecordPanel() {
     editor->setObjectName(QLatin1String(f.name));
     editor->setMaximumWidth(charWidth * f.widthChars + 12);
     if (f.hint) editor->setToolTip(QString::fromUtf8(f.hint));
-    if (f.column == SmtpServerListModel::Password) editor->setEchoMode(QLineEdit::Password);
+    if (f.column == SmtpServerListModel::Password) {
+      editor->setEchoMode(QLineEdit::Password);
+      editor->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));  // '*'
+    }
     // Typing puts the row into edit mode at once, as the grid shows.
     const int column = f.column;
     connect(editor, &QLineEdit::textEdited, this, [this, column](const QString &text) {

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
 #include <QTableView>
 #include <QTcpServer>
 #include <QTest>
@@ -65,7 +66,10 @@ class TestServerSettings : public QObject {
     QCOMPARE(editor(&window, "EditEmail")->text(), QStringLiteral("a@a.example@example.com"));
     QCOMPARE(editor(&window, "EditHost")->text(), QStringLiteral("smtp.a.example"));
     QCOMPARE(editor(&window, "EditPort")->text(), QStringLiteral("465"));
-    QCOMPARE(editor(&window, "EditPassword")->echoMode(), QLineEdit::Password);
+    QLineEdit *password = editor(&window, "EditPassword");
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    QCOMPARE(password->style()->styleHint(QStyle::SH_LineEdit_PasswordCharacter, nullptr, password),
+             int('*'));
     QVERIFY(Child<QCheckBox>(&window, "CheckBoxLogin")->isChecked());
     QVERIFY(ui.shown.isEmpty());
   }
