@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "mailservers/UfrmSetSMTPServer.h"
+
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
   static std::map<AppWindow, WindowFactory> map;
@@ -33,4 +35,6 @@ void ClearRegisteredWindows() {
 
 void RegisterStandardWindows() {
   // Each window's subsystem adds its registration here as it lands.
+  RegisterWindow(AppWindow::SetSMTPServer,
+                 [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
 }
