@@ -6,3 +6,5 @@
 // 0 on success, 2 on failure (the reason on stderr).
 int RunScrambleCommand(const QStringList &args);
 int RunUnscrambleCommand(const QStringList &args);
+int RunInspectCommand(const QStringList &args);
+int RunRenderCommand(const QStringList &args);

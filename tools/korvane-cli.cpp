@@ -12,7 +12,10 @@ const char kUsage[] =
     "usage: korvane-cli COMMAND [ARGS]\n"
     "commands:\n"
     "  scramble                     stdin to stdout, line by line\n"
-    "  unscramble                   stdin to stdout, line by line\n";
+    "  unscramble                   stdin to stdout, line by line\n"
+    "  inspect FILE                 the layout of each worksheet, as JSON\n"
+    "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
+    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -21,6 +24,8 @@ int main(int argc, char *argv[]) {
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
       {QStringLiteral("scramble"), RunScrambleCommand},
       {QStringLiteral("unscramble"), RunUnscrambleCommand},
+      {QStringLiteral("inspect"), RunInspectCommand},
+      {QStringLiteral("render"), RunRenderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();
