@@ -25,7 +25,7 @@ Cell ReadCell(const Worksheet &sheet, int row, int column) {
 }
 
 qsizetype EstimatedSize(int cellCount, const QStringList &footerLines, const QString &adText) {
-  qsizetype size = 320 + static_cast<qsizetype>(cellCount) * 56 + adText.size();
+  qsizetype size = 320 + static_cast<qsizetype>(cellCount) * 40 + adText.size();
   for (const QString &line : footerLines) size += line.size() + 12;
   return size;
 }
