@@ -40,8 +40,12 @@ class GlobalsReader {
     } else {
       return BiffStatus::UnsupportedVersion;
     }
-    while (records_.next(record)) {
-      if (record.type == biff::kEof || record.type == biff::kBof) break;
+    bool ended = false;
+    while (!ended && records_.next(record)) {
+      if (record.type == biff::kEof || record.type == biff::kBof) {
+        ended = true;
+        break;
+      }
       if (record.type == biff::kFilePass) return BiffStatus::Encrypted;
       try {
         handle(record);
@@ -49,6 +53,7 @@ class GlobalsReader {
         // A short record loses only its own content.
       }
     }
+    if (!ended) return BiffStatus::Damaged;
     finishFormats();
     return BiffStatus::Ok;
   }

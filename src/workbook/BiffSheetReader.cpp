@@ -62,7 +62,8 @@ class SheetReader {
         }
       }
     }
-    return true;
+    // A substream cut off before its EOF would silently lose rows.
+    return depth == 0 && !records_.truncated();
   }
 
  private:
