@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "BiffStrings.h"
+
+// One BOUNDSHEET entry: a sheet of the workbook in tab order.
+struct BiffSheetEntry {
+  enum class Kind { Worksheet, MacroSheet, Chart, VisualBasicModule };
+  QString name;
+  bool hidden = false;  // hidden or very hidden
+  Kind kind = Kind::Worksheet;
+  std::uint32_t offset = 0;  // of the sheet's BOF record in the stream
+};
+
+// What the workbook globals substream says about the whole workbook.
+struct BiffGlobals {
+  int version = 8;  // 8 for BIFF8, 5 for BIFF5/BIFF7
+  bool date1904 = false;
+  std::vector<QString> sharedStrings;
+  std::vector<bool> xfIsDate;  // per XF index: whether its number format is a date/time
+  std::vector<BiffSheetEntry> sheets;
+};
+
+enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };
+
+// Reads the globals substream at the start of a Workbook/Book stream. The decoder is set to
+// the workbook's code page for the 8-bit strings of BIFF5.
+BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder,
+                           BiffGlobals &globals);

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "BiffGlobals.h"
+#include "BiffStrings.h"
+#include "Worksheet.h"
+
+// Reads the cells and merged blocks of one worksheet substream (from its BOF to the matching
+// EOF; embedded chart substreams are skipped) into the sheet. False when no BOF is found at
+// the offset.
+bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
+                   CodePageDecoder &decoder, Worksheet &sheet);
