@@ -13,6 +13,7 @@ const char kUsage[] =
     "commands:\n"
     "  scramble                     stdin to stdout, line by line\n"
     "  unscramble                   stdin to stdout, line by line\n"
+    "  cells FILE [--sheet N]       a workbook's cells as JSON\n"
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
     "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
@@ -24,6 +25,7 @@ int main(int argc, char *argv[]) {
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
       {QStringLiteral("scramble"), RunScrambleCommand},
       {QStringLiteral("unscramble"), RunUnscrambleCommand},
+      {QStringLiteral("cells"), RunCellsCommand},
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
   };
