@@ -6,3 +6,5 @@
 // 0 on success, 2 on failure (the reason on stderr).
 int RunScrambleCommand(const QStringList &args);
 int RunUnscrambleCommand(const QStringList &args);
+// cells FILE [--sheet N]: every sheet's used range, non-empty cells and merges as JSON.
+int RunCellsCommand(const QStringList &args);

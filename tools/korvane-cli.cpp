@@ -12,7 +12,8 @@ const char kUsage[] =
     "usage: korvane-cli COMMAND [ARGS]\n"
     "commands:\n"
     "  scramble                     stdin to stdout, line by line\n"
-    "  unscramble                   stdin to stdout, line by line\n";
+    "  unscramble                   stdin to stdout, line by line\n"
+    "  cells FILE [--sheet N]       a workbook's cells as JSON\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -21,6 +22,7 @@ int main(int argc, char *argv[]) {
   const std::map<QString, std::function<int(const QStringList &)>> commands = {
       {QStringLiteral("scramble"), RunScrambleCommand},
       {QStringLiteral("unscramble"), RunUnscrambleCommand},
+      {QStringLiteral("cells"), RunCellsCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();
