@@ -14,11 +14,12 @@ namespace {
 constexpr int kSst = 0x00FC, kContinue = 0x003C, kFormula = 0x0006, kString = 0x0207;
 
 // Number formats by XF index: 0 general, 1 built-in date, 2 a Chinese custom date, 3 a number
-// with a quoted "h", 4 elapsed hours, 5 built-in date and time, 6 grouping with two decimals.
+// with a quoted "h", 4 elapsed hours, 5 built-in date and time, 6 grouping with two decimals,
+// 7 built-in currency, 8 a custom yuan currency.
 QByteArray FormatGlobals() {
   return Format(176, QStringLiteral("yyyy\"年\"m\"月\"d\"日\"")) + Format(177, QStringLiteral("0.00\"h\"")) +
          Format(178, QStringLiteral("[h]:mm")) + Xf(0) + Xf(14) + Xf(176) + Xf(177) + Xf(178) +
-         Xf(22) + Xf(4);
+         Xf(22) + Xf(4) + Xf(7) + Format(179, QStringLiteral("[$¥-804]#,##0.00")) + Xf(179);
 }
 
 QByteArray Formula(int row, int col, const QByteArray &result, int xf = 0) {
@@ -135,6 +136,8 @@ void TestXlsReader::cellRecords_data() {
   row("quoted h is no time", Number(0, 0, 45366, 3), "1,1=45366", "1,1:1,1");
   row("elapsed hours", Number(0, 0, 0.25, 4), "1,1=06:00:00", "1,1:1,1");
   row("date formula result", Formula(0, 0, F64(45366), 1), "1,1=2024-03-15", "1,1:1,1");
+  row("built-in currency", Number(0, 0, 1234.56789, 7), "1,1=1234.5679", "1,1:1,1");
+  row("custom currency", Number(0, 0, 5000, 8), "1,1=5000", "1,1:1,1");
   row("unknown xf is general", Number(0, 0, 45366, 999), "1,1=45366", "1,1:1,1");
   row("last row and column", Number(65535, 255, 7), "65536,256=7", "65536,256:65536,256");
   row("later value wins", Number(0, 0, 1) + Number(0, 0, 2), "1,1=2", "1,1:1,1");
