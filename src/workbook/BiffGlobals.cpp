@@ -2,7 +2,6 @@
 
 #include <QHash>
 
-#include "DateFormatCodes.h"
 
 namespace {
 constexpr std::uint16_t kBiff8 = 0x0600;
@@ -19,10 +18,12 @@ BiffSheetEntry::Kind SheetKind(std::uint8_t type) {
 
 class GlobalsReader {
  public:
-  GlobalsReader(const QByteArray &stream, CodePageDecoder &decoder, BiffGlobals &globals)
+  GlobalsReader(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
+                BiffGlobals &globals)
       : records_(reinterpret_cast<const std::uint8_t *>(stream.constData()),
                  static_cast<std::size_t>(stream.size())),
         decoder_(decoder),
+        budget_(budget),
         g_(globals) {}
 
   BiffStatus read() {
@@ -84,7 +85,7 @@ class GlobalsReader {
     segments_.assign(1, ByteSpan{record.body.data + 2, record.body.size - 2});
     BiffSegmentReader r(segments_);
     const QString code = g_.version == 8 ? r.unicodeString() : r.byteString(decoder_, true);
-    formatIsDate_.insert(id, IsDateFormatCode(code));
+    formatKinds_.insert(id, ClassifyNumberFormat(code));
   }
 
   void readBoundSheet(const BiffRecord &record) {
@@ -110,28 +111,33 @@ class GlobalsReader {
     // The unique count is only a hint: a wrong one must neither over-allocate nor cut the table.
     const std::uint32_t unique = r.u32();
     g_.sharedStrings.reserve(std::min<std::size_t>(unique, bytes / 3));
-    while (!r.atEnd()) g_.sharedStrings.push_back(r.unicodeString());
+    while (!r.atEnd()) {
+      g_.sharedStrings.push_back(r.unicodeString());
+      if (!budget_.takeChars(g_.sharedStrings.back().size() + 1)) throw BiffTooLarge();
+    }
   }
 
   void finishFormats() {
-    g_.xfIsDate.resize(xfFormats_.size());
+    // A FORMAT record may also restate a built-in id; its code then decides.
+    g_.xfKinds.resize(xfFormats_.size());
     for (std::size_t i = 0; i < xfFormats_.size(); ++i) {
       const int id = xfFormats_[i];
-      auto custom = formatIsDate_.constFind(id);
-      g_.xfIsDate[i] = custom != formatIsDate_.constEnd() ? *custom : IsBuiltInDateFormat(id);
+      auto custom = formatKinds_.constFind(id);
+      g_.xfKinds[i] = custom != formatKinds_.constEnd() ? *custom : BuiltinNumberFormatKind(id);
     }
   }
 
   BiffRecordStream records_;
   CodePageDecoder &decoder_;
+  ReadBudget &budget_;
   BiffGlobals &g_;
   std::vector<ByteSpan> segments_;
   std::vector<std::uint16_t> xfFormats_;
-  QHash<int, bool> formatIsDate_;
+  QHash<int, NumberFormatKind> formatKinds_;
 };
 }  // namespace
 
-BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder,
+BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
                            BiffGlobals &globals) {
-  return GlobalsReader(stream, decoder, globals).read();
+  return GlobalsReader(stream, decoder, budget, globals).read();
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "BiffStrings.h"
+#include "NumberFormat.h"
+#include "ReadLimits.h"
 
 // One BOUNDSHEET entry: a sheet of the workbook in tab order.
 struct BiffSheetEntry {
@@ -21,13 +23,14 @@ struct BiffGlobals {
   int version = 8;  // 8 for BIFF8, 5 for BIFF5/BIFF7
   bool date1904 = false;
   std::vector<QString> sharedStrings;
-  std::vector<bool> xfIsDate;  // per XF index: whether its number format is a date/time
+  std::vector<NumberFormatKind> xfKinds;  // per XF index: what its number format makes of a number
   std::vector<BiffSheetEntry> sheets;
 };
 
 enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };
 
 // Reads the globals substream at the start of a Workbook/Book stream. The decoder is set to
-// the workbook's code page for the 8-bit strings of BIFF5.
-BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder,
+// the workbook's code page for the 8-bit strings of BIFF5. Throws BiffTooLarge when the
+// shared strings exceed the budget.
+BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
                            BiffGlobals &globals);

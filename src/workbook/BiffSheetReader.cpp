@@ -35,18 +35,21 @@ double RkValue(std::uint32_t rk) {
 class SheetReader {
  public:
   SheetReader(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
-              CodePageDecoder &decoder, Worksheet &sheet)
+              CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet)
       : records_(reinterpret_cast<const std::uint8_t *>(stream.constData()),
                  static_cast<std::size_t>(stream.size()), offset),
         g_(globals),
         decoder_(decoder),
+        budget_(budget),
         sheet_(sheet),
         localString_(globals.sharedStrings.size(), kNoString) {}
 
   bool read() {
     BiffRecord record;
     if (!records_.peek(record) || record.type != biff::kBof) return false;
-    sheet_.reserveCells(countCells(records_));
+    const std::size_t cells = countCells(records_);
+    if (static_cast<std::int64_t>(cells) > budget_.cells) throw BiffTooLarge();
+    sheet_.reserveCells(cells);
     records_.next(record);
     int depth = 1;
     while (depth > 0 && records_.next(record)) {
@@ -111,7 +114,7 @@ class SheetReader {
         if (n >= 8) {
           const int row = biff::U16(p), column = biff::U16(p + 2);
           if (p[7]) putError(row, column, p[6]);
-          else sheet_.setBoolean(row + 1, column + 1, p[6] != 0);
+          else putBoolean(row, column, p[6] != 0);
         }
         break;
       case biff::kMergedCells: {
@@ -153,18 +156,34 @@ class SheetReader {
     segments_.assign(1, ByteSpan{record.body.data + at, record.body.size - at});
     records_.takeContinues(segments_);
     BiffSegmentReader r(segments_);
-    return g_.version == 8 ? r.unicodeString() : r.byteString(decoder_);
+    QString text = g_.version == 8 ? r.unicodeString() : r.byteString(decoder_);
+    if (!budget_.takeChars(text.size())) throw BiffTooLarge();
+    return text;
+  }
+
+  void take() {
+    if (!budget_.takeCell()) throw BiffTooLarge();
   }
 
   void putNumber(int row, int column, std::uint16_t xf, double value) {
     if (!std::isfinite(value)) return;
-    if (xf < g_.xfIsDate.size() && g_.xfIsDate[xf])
-      sheet_.setDate(row + 1, column + 1, value);
-    else
-      sheet_.setNumber(row + 1, column + 1, value);
+    take();
+    switch (xf < g_.xfKinds.size() ? g_.xfKinds[xf] : NumberFormatKind::Number) {
+      case NumberFormatKind::Date: sheet_.setDate(row + 1, column + 1, value); break;
+      case NumberFormatKind::Currency: sheet_.setCurrency(row + 1, column + 1, value); break;
+      case NumberFormatKind::Number: sheet_.setNumber(row + 1, column + 1, value); break;
+    }
   }
 
-  void putText(int row, int column, const QString &text) { sheet_.setText(row + 1, column + 1, text); }
+  void putText(int row, int column, const QString &text) {
+    take();
+    sheet_.setText(row + 1, column + 1, text);
+  }
+
+  void putBoolean(int row, int column, bool value) {
+    take();
+    sheet_.setBoolean(row + 1, column + 1, value);
+  }
 
   void putShared(int row, int column, std::uint32_t index) {
     if (index >= localString_.size()) return;
@@ -172,12 +191,15 @@ class SheetReader {
       if (g_.sharedStrings[index].isEmpty()) return;
       localString_[index] = sheet_.addString(g_.sharedStrings[index]);
     }
+    take();
     sheet_.setCell(row + 1, column + 1, CellValue{CellValue::Type::Text, 0, localString_[index]});
   }
 
   void putError(int row, int column, std::uint8_t code) {
     const QString text = ErrorCode(code);
-    if (!text.isEmpty()) sheet_.setError(row + 1, column + 1, text);
+    if (text.isEmpty()) return;
+    take();
+    sheet_.setError(row + 1, column + 1, text);
   }
 
   // The cached result: a number, or a tagged value whose top two bytes are 0xFFFF.
@@ -194,7 +216,7 @@ class SheetReader {
         pendingRow_ = row;
         pendingColumn_ = column;
         break;
-      case 1: sheet_.setBoolean(row + 1, column + 1, result[2] != 0); break;
+      case 1: putBoolean(row, column, result[2] != 0); break;
       case 2: putError(row, column, result[2]); break;
       default: break;  // 3: an empty string
     }
@@ -203,6 +225,7 @@ class SheetReader {
   BiffRecordStream records_;
   const BiffGlobals &g_;
   CodePageDecoder &decoder_;
+  ReadBudget &budget_;
   Worksheet &sheet_;
   std::vector<std::uint32_t> localString_;  // shared-string index -> index in the sheet's pool
   std::vector<ByteSpan> segments_;
@@ -212,7 +235,7 @@ class SheetReader {
 }  // namespace
 
 bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
-                   CodePageDecoder &decoder, Worksheet &sheet) {
+                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet) {
   if (offset >= static_cast<std::uint32_t>(stream.size())) return false;
-  return SheetReader(stream, offset, globals, decoder, sheet).read();
+  return SheetReader(stream, offset, globals, decoder, budget, sheet).read();
 }

@@ -8,6 +8,6 @@
 
 // Reads the cells and merged blocks of one worksheet substream (from its BOF to the matching
 // EOF; embedded chart substreams are skipped) into the sheet. False when no BOF is found at
-// the offset.
+// the offset or the substream ends before its EOF. Throws BiffTooLarge past the budget.
 bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
-                   CodePageDecoder &decoder, Worksheet &sheet);
+                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet);

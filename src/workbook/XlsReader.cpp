@@ -12,12 +12,17 @@ namespace {
 bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets,
                         QString &reason) {
   CodePageDecoder decoder;
+  ReadBudget budget;
   BiffGlobals globals;
-  switch (ReadBiffGlobals(stream, decoder, globals)) {
+  switch (ReadBiffGlobals(stream, decoder, budget, globals)) {
     case BiffStatus::Ok: break;
     case BiffStatus::UnsupportedVersion: reason = ReasonUnsupportedVersion(); return false;
     case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
     case BiffStatus::Damaged: reason = ReasonDamaged(); return false;
+  }
+  if (globals.sheets.size() > static_cast<size_t>(ReadLimits::kSheets)) {
+    reason = ReasonTooLarge();
+    return false;
   }
   if (globals.sheets.empty()) {
     reason = ReasonDamaged();
@@ -31,7 +36,7 @@ bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets
     Worksheet sheet(entry.name, entry.hidden);
     sheet.setDate1904(globals.date1904);
     if (entry.kind != BiffSheetEntry::Kind::Chart &&
-        !ReadBiffSheet(stream, entry.offset, globals, decoder, sheet)) {
+        !ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet)) {
       reason = ReasonDamaged();
       return false;
     }
@@ -73,6 +78,14 @@ bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QStrin
       return false;
     }
     return ReadWorkbookStream(stream, sheets, reason);
+  } catch (const BiffTooLarge &) {
+    sheets.clear();
+    reason = ReasonTooLarge();
+    return false;
+  } catch (const std::bad_alloc &) {
+    sheets.clear();
+    reason = ReasonTooLarge();
+    return false;
   } catch (const std::exception &) {
     // std::bad_alloc and the reader's own errors: the file is not readable as a workbook.
     sheets.clear();
