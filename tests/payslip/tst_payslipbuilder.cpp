@@ -1,7 +1,10 @@
 #include <QDir>
+#include <cstdio>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <thread>
 
 #include "data/ProgramFolder.h"
 #include "data/Scramble.h"
@@ -238,6 +241,35 @@ class TestPayslipBuilder : public QObject {
     QCOMPARE(ReadAdText(folder), QString());  // missing
     QVERIFY(QDir(folder).mkdir(QStringLiteral("ad.txt")));
     QCOMPARE(ReadAdText(folder), QString());  // a folder in its place
+  }
+
+  void adTextReplacedByRenameIsReadWhole() {
+    // The download writes a temporary file and renames it over ad.txt while payslips are built.
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QString first = QStringLiteral("<p>%1</p>").arg(QString(20000, QLatin1Char('a')));
+    const QString second = QStringLiteral("<p>%1</p>").arg(QString(30000, QChar(0x5E7F)));
+    const QByteArray bytes[] = {ScrambleText(first).toLatin1(), ScrambleText(second).toLatin1()};
+    QVERIFY(writeFile(folder + QStringLiteral("ad.txt"), bytes[0]));
+    std::atomic<bool> stop{false};
+    std::atomic<int> writeFailures{0};
+    std::thread downloader([&] {
+      for (int i = 0; !stop; ++i) {
+        const QString temp = folder + QStringLiteral("ad.txt.part");
+        if (!writeFile(temp, bytes[i % 2]) ||
+            std::rename(temp.toLocal8Bit().constData(), (folder + QStringLiteral("ad.txt")).toLocal8Bit().constData()) != 0)
+          ++writeFailures;
+      }
+    });
+    int torn = 0;
+    for (int i = 0; i < 300; ++i) {
+      const QString text = ReadAdText(folder);
+      if (text != first && text != second) ++torn;
+    }
+    stop = true;
+    downloader.join();
+    QCOMPARE(writeFailures.load(), 0);
+    QCOMPARE(torn, 0);
   }
 
   void adTextIsReadAtEveryBuildFromTheProgramFolder() {
