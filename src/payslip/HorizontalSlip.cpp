@@ -15,7 +15,7 @@ QString BuildHorizontalSlip(const SpreadsheetInstance &excel, int firstDataRowNu
   auto shown = [&](int c) { return showEmail || c != emailColumnNumber; };
 
   QString out;
-  out.reserve(slip::EstimatedSize((headerRows + 1) * columns, footerLines, adText));
+  out.reserve(slip::EstimatedSize(qsizetype{headerRows + 1} * columns, footerLines, adText));
   out += u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>工资条</title></head>"
          u"<body><table border=\"1\">";
   for (int r = 1; r <= headerRows; ++r) {

@@ -1,5 +1,7 @@
 #include "SlipPieces.h"
 
+#include <algorithm>
+
 #include "workbook/CellText.h"
 #include "workbook/TrimmedText.h"
 
@@ -24,10 +26,12 @@ Cell ReadCell(const Worksheet &sheet, int row, int column) {
   return Cell{CellValueText(sheet, sheet.value(row, column)), sheet.mergeArea(row, column)};
 }
 
-qsizetype EstimatedSize(int cellCount, const QStringList &footerLines, const QString &adText) {
-  qsizetype size = 320 + static_cast<qsizetype>(cellCount) * 40 + adText.size();
+qsizetype EstimatedSize(qsizetype cellCount, const QStringList &footerLines, const QString &adText) {
+  qsizetype size = 320 + cellCount * 40 + adText.size();
   for (const QString &line : footerLines) size += line.size() + 12;
-  return size;
+  // A mistyped first data row can ask for millions of header cells: let such a string grow.
+  constexpr qsizetype kMaxReserve = 4 * 1024 * 1024;
+  return std::min(size, kMaxReserve);
 }
 
 void AppendSpans(QString &out, bool merged, int colspan, int rowspan) {

@@ -19,7 +19,7 @@ struct Cell {
 Cell ReadCell(const Worksheet &sheet, int row, int column);
 
 // Room for the whole document, so that it is written without reallocation in the usual case.
-qsizetype EstimatedSize(int cellCount, const QStringList &footerLines, const QString &adText);
+qsizetype EstimatedSize(qsizetype cellCount, const QStringList &footerLines, const QString &adText);
 
 // " colspan="a" rowspan="b"" for a merged cell, nothing otherwise.
 void AppendSpans(QString &out, bool merged, int colspan, int rowspan);
