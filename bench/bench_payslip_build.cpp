@@ -72,8 +72,8 @@ std::unique_ptr<SpreadsheetInstance> readPayroll(const QString &dir, double &rea
 }
 
 template <typename Build>
-void measure(const char *label, const SpreadsheetInstance &excel, int firstDataRow,
-             int emailColumn, const QString &folder, Build build) {
+void measure(const char *label, const SpreadsheetInstance &excel, int firstDataRow, int emailColumn,
+             const QString &folder, Build build) {
   const QStringList footer = {QStringLiteral("人事部"), QStringLiteral("2026年12月1日")};
   qint64 bytes = 0;
   QElapsedTimer timer;

@@ -46,21 +46,23 @@ int RunInspectCommand(const QStringList &args) {
     excel->activate(i);
     const SheetLayout layout = AnalyseSheetLayout(*excel, salaryFileName);
     sheets << QStringLiteral("    ") +
-                  jsonObject({{"index", i},
-                              {"name", excel->activeSheetName()},
-                              {"used_last_row", excel->usedLastRow()},
-                              {"used_last_col", excel->usedLastColumn()},
-                              {"first_data_row", layout.FirstDataRowNumber},
-                              {"email_col", numberOrNull(layout.EmailColumnNumber)},
-                              {"name_col", numberOrNull(layout.NameColumnNumber)},
-                              {"subject", layout.MailTitle},
-                              {"data_rows", layout.FirstDataRowNumber > 0 ? layout.dataRowCount() : 0}},
-                             QStringLiteral("    "));
+                  jsonObject(
+                      {{"index", i},
+                       {"name", excel->activeSheetName()},
+                       {"used_last_row", excel->usedLastRow()},
+                       {"used_last_col", excel->usedLastColumn()},
+                       {"first_data_row", layout.FirstDataRowNumber},
+                       {"email_col", numberOrNull(layout.EmailColumnNumber)},
+                       {"name_col", numberOrNull(layout.NameColumnNumber)},
+                       {"subject", layout.MailTitle},
+                       {"data_rows", layout.FirstDataRowNumber > 0 ? layout.dataRowCount() : 0}},
+                      QStringLiteral("    "));
   }
   CloseWorkbook(excel.get());
   QuitWorkbookApp(excel);
 
-  WriteOut(QStringLiteral("{\n  \"file\": ") + jsonText(path) + QStringLiteral(",\n  \"sheets\": [\n") +
-           sheets.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]\n}\n"));
+  WriteOut(QStringLiteral("{\n  \"file\": ") + jsonText(path) +
+           QStringLiteral(",\n  \"sheets\": [\n") + sheets.join(QStringLiteral(",\n")) +
+           QStringLiteral("\n  ]\n}\n"));
   return 0;
 }

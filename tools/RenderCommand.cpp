@@ -113,11 +113,11 @@ int RunRenderCommand(const QStringList &args) {
     return Fail(QStringLiteral("worksheet %1 holds no e-mail address").arg(options.sheet));
   const int firstDataRow = options.firstDataRow > 0 ? options.firstDataRow : detectedFirstRow;
 
-  const QString document =
-      options.vertical ? BuildVerticalSlip(*excel, firstDataRow, options.row, footer, emailColumn,
-                                           options.showEmail, folder)
-                       : BuildHorizontalSlip(*excel, firstDataRow, options.row, footer,
-                                             emailColumn, options.showEmail, folder);
+  const QString document = options.vertical
+                               ? BuildVerticalSlip(*excel, firstDataRow, options.row, footer,
+                                                   emailColumn, options.showEmail, folder)
+                               : BuildHorizontalSlip(*excel, firstDataRow, options.row, footer,
+                                                     emailColumn, options.showEmail, folder);
   CloseWorkbook(excel.get());
   QuitWorkbookApp(excel);
   WriteOut(document.toUtf8());

@@ -16,8 +16,9 @@ QString BuildHorizontalSlip(const SpreadsheetInstance &excel, int firstDataRowNu
 
   QString out;
   out.reserve(slip::EstimatedSize(qsizetype{headerRows + 1} * columns, footerLines, adText));
-  out += u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>工资条</title></head>"
-         u"<body><table border=\"1\">";
+  out +=
+      u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>工资条</title></head>"
+      u"<body><table border=\"1\">";
   for (int r = 1; r <= headerRows; ++r) {
     out += u"\r<tr>";
     for (int c = 1; c <= columns; ++c) {

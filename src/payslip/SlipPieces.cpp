@@ -26,7 +26,8 @@ Cell ReadCell(const Worksheet &sheet, int row, int column) {
   return Cell{CellValueText(sheet, sheet.value(row, column)), sheet.mergeArea(row, column)};
 }
 
-qsizetype EstimatedSize(qsizetype cellCount, const QStringList &footerLines, const QString &adText) {
+qsizetype EstimatedSize(qsizetype cellCount, const QStringList &footerLines,
+                        const QString &adText) {
   qsizetype size = 320 + cellCount * 40 + adText.size();
   for (const QString &line : footerLines) size += line.size() + 12;
   // A mistyped first data row can ask for millions of header cells: let such a string grow.

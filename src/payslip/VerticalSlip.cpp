@@ -15,9 +15,10 @@ QString BuildVerticalSlip(const SpreadsheetInstance &excel, int firstDataRowNumb
 
   QString out;
   out.reserve(slip::EstimatedSize(qsizetype{headerRows + 1} * columns, footerLines, adText));
-  out += u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>工资条</title>"
-         u"<style>.shuli{ margin:0 auto;width:20px;line-height:24px;border:0px solid #333}"
-         u"</style></head><body><table border=\"1\">";
+  out +=
+      u"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>工资条</title>"
+      u"<style>.shuli{ margin:0 auto;width:20px;line-height:24px;border:0px solid #333}"
+      u"</style></head><body><table border=\"1\">";
   for (int c = 1; c <= columns; ++c) {
     if (!showEmail && c == emailColumnNumber) continue;
     out += u"<tr>";

@@ -22,8 +22,8 @@ const pcre2_code *emailPattern() {
     int error = 0;
     PCRE2_SIZE offset = 0;
     pcre2_code *compiled =
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kEmailPattern), PCRE2_ZERO_TERMINATED,
-                      PCRE2_UTF, &error, &offset, nullptr);
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kEmailPattern), PCRE2_ZERO_TERMINATED, PCRE2_UTF,
+                      &error, &offset, nullptr);
     if (compiled) pcre2_jit_compile(compiled, PCRE2_JIT_COMPLETE);  // falls back when absent
     return std::unique_ptr<pcre2_code, CodeDeleter>(compiled);
   }();

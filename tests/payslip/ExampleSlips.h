@@ -16,19 +16,21 @@ inline const QString kEnd = QStringLiteral("\r</body>\r</html>");
 
 inline const QString kExampleHorizontal =
     kHorizontalHead +
-    QStringLiteral("\r<tr><th colspan=\"4\" rowspan=\"1\">2021年5月工资表</th>\r</tr>"
-                   "\r<tr><th>工号</th><th>姓名</th><th>实发工资</th>\r</tr>"
-                   "<tr><td align=\"right\">001</td><td align=\"right\">张三</td>"
-                   "<td align=\"right\">5000</td></tr>"
-                   "</table><br><hr/><a>人事部</a><br>") +
+    QStringLiteral(
+        "\r<tr><th colspan=\"4\" rowspan=\"1\">2021年5月工资表</th>\r</tr>"
+        "\r<tr><th>工号</th><th>姓名</th><th>实发工资</th>\r</tr>"
+        "<tr><td align=\"right\">001</td><td align=\"right\">张三</td>"
+        "<td align=\"right\">5000</td></tr>"
+        "</table><br><hr/><a>人事部</a><br>") +
     kEnd;
 
 inline const QString kExampleVertical =
     kVerticalHead +
-    QStringLiteral("<tr><th colspan=\"1\" rowspan=\"4\"><div class=\"shuli\">"
-                   "2021年5月工资表</div></th><th>工号</th>"
-                   "<td align=\"right\">001</td>\r</tr>"
-                   "<tr><th>姓名</th><td align=\"right\">张三</td>\r</tr>"
-                   "<tr><th>实发工资</th><td align=\"right\">5000</td>\r</tr>"
-                   "\r</table><br><hr/><a>人事部</a><br>") +
+    QStringLiteral(
+        "<tr><th colspan=\"1\" rowspan=\"4\"><div class=\"shuli\">"
+        "2021年5月工资表</div></th><th>工号</th>"
+        "<td align=\"right\">001</td>\r</tr>"
+        "<tr><th>姓名</th><td align=\"right\">张三</td>\r</tr>"
+        "<tr><th>实发工资</th><td align=\"right\">5000</td>\r</tr>"
+        "\r</table><br><hr/><a>人事部</a><br>") +
     kEnd;

@@ -1,9 +1,9 @@
 #include <QDir>
-#include <cstdio>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <cstdio>
 #include <thread>
 
 #include "ExampleSlips.h"
@@ -17,7 +17,8 @@ namespace {
 // The example payroll: a title merged over A1:D1, headers, one employee with the address in D.
 std::unique_ptr<SpreadsheetInstance> examplePayroll() {
   return MemorySheet(QStringLiteral("Sheet1"))
-      .grid({"2021年5月工资表|||", "工号|姓名|实发工资|邮箱", "001|张三|#5000|zhangsan@example.com"})
+      .grid(
+          {"2021年5月工资表|||", "工号|姓名|实发工资|邮箱", "001|张三|#5000|zhangsan@example.com"})
       .merge(QStringLiteral("A1:D1"))
       .workbook();
 }
@@ -38,7 +39,8 @@ QByteArray utf16(const QString &text, bool bigEndian) {
   QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
   for (QChar ch : text) {
     const char hi = static_cast<char>(ch.unicode() >> 8), lo = static_cast<char>(ch.unicode());
-    out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1} : QByteArray{&lo, 1} + QByteArray{&hi, 1};
+    out += bigEndian ? QByteArray{&hi, 1} + QByteArray{&lo, 1}
+                     : QByteArray{&lo, 1} + QByteArray{&hi, 1};
   }
   return out;
 }
@@ -130,12 +132,13 @@ class TestPayslipBuilder : public QObject {
         << "<tr><th colspan=\"1\" rowspan=\"2\"><div class=\"shuli\">工资</div></th>"
            "<td align=\"right\" colspan=\"1\" rowspan=\"2\">100</td>\r</tr><tr>\r";
     QTest::newRow("header merged down two rows, not wrapped")
-        << QStringList{"姓名|应发|", "|基本|绩效", "张三|#1|#2"} << QStringList{"A1:A2", "B1:C1"} << 3
-        << 9 << false
+        << QStringList{"姓名|应发|", "|基本|绩效", "张三|#1|#2"} << QStringList{"A1:A2", "B1:C1"}
+        << 3 << 9 << false
         << "\r<tr><th colspan=\"1\" rowspan=\"2\">姓名</th>"
            "<th colspan=\"2\" rowspan=\"1\">应发</th>\r</tr>"
            "\r<tr><th>基本</th><th>绩效</th>\r</tr>"
-           "<tr><td align=\"right\">张三</td><td align=\"right\">1</td><td align=\"right\">2</td></tr>"
+           "<tr><td align=\"right\">张三</td><td align=\"right\">1</td><td "
+           "align=\"right\">2</td></tr>"
         << "<tr><th colspan=\"2\" rowspan=\"1\">姓名</th><td align=\"right\">张三</td>\r</tr>"
            "<tr><th colspan=\"1\" rowspan=\"2\"><div class=\"shuli\">应发</div></th><th>基本</th>"
            "<td align=\"right\">1</td>\r</tr>"
@@ -154,10 +157,10 @@ class TestPayslipBuilder : public QObject {
     for (const QString &range : merges) sheet.merge(range);
     const auto workbook = sheet.workbook();
     const int row = static_cast<int>(rows.size());
-    const QString h =
-        BuildHorizontalSlip(*workbook, firstDataRow, row, {}, emailColumn, showEmail, programFolder());
-    const QString v =
-        BuildVerticalSlip(*workbook, firstDataRow, row, {}, emailColumn, showEmail, programFolder());
+    const QString h = BuildHorizontalSlip(*workbook, firstDataRow, row, {}, emailColumn, showEmail,
+                                          programFolder());
+    const QString v = BuildVerticalSlip(*workbook, firstDataRow, row, {}, emailColumn, showEmail,
+                                        programFolder());
     QCOMPARE(tableBody(h), horizontal);
     QCOMPARE(tableBody(v), vertical);
     QVERIFY(h.startsWith(kHorizontalHead));
@@ -194,7 +197,8 @@ class TestPayslipBuilder : public QObject {
     QTest::newRow("UTF-16LE BOM") << utf16(ScrambleText(ad), false) << ad;
     QTest::newRow("UTF-16BE BOM") << utf16(ScrambleText(ad), true) << ad;
     QTest::newRow("empty file") << QByteArray() << QString();
-    QTest::newRow("not hexadecimal") << ScrambleText(ad).toLatin1().replace(8, 4, "zz12") << QString();
+    QTest::newRow("not hexadecimal")
+        << ScrambleText(ad).toLatin1().replace(8, 4, "zz12") << QString();
     QTest::newRow("plain text") << QByteArray("<p>广告</p>") << QString();
   }
   void adText() {
@@ -234,7 +238,8 @@ class TestPayslipBuilder : public QObject {
       for (int i = 0; !stop; ++i) {
         const QString temp = folder + QStringLiteral("ad.txt.part");
         if (!writeFile(temp, bytes[i % 2]) ||
-            std::rename(temp.toLocal8Bit().constData(), (folder + QStringLiteral("ad.txt")).toLocal8Bit().constData()) != 0)
+            std::rename(temp.toLocal8Bit().constData(),
+                        (folder + QStringLiteral("ad.txt")).toLocal8Bit().constData()) != 0)
           ++writeFailures;
       }
     });
@@ -254,7 +259,8 @@ class TestPayslipBuilder : public QObject {
     SetProgramFolderForTesting(dir.path());
     const auto workbook = examplePayroll();
     const QString before = BuildHorizontalSlip(*workbook, 3, 3, {}, 4, false);
-    QVERIFY(writeFile(dir.path() + QStringLiteral("/ad.txt"), ScrambleText(QStringLiteral("<i>新</i>")).toLatin1()));
+    QVERIFY(writeFile(dir.path() + QStringLiteral("/ad.txt"),
+                      ScrambleText(QStringLiteral("<i>新</i>")).toLatin1()));
     const QString after = BuildHorizontalSlip(*workbook, 3, 3, {}, 4, false);
     SetProgramFolderForTesting(QString());
     QVERIFY(before.endsWith(QStringLiteral("<hr/>") + kEnd));

@@ -95,14 +95,15 @@ class TestPayslipCli : public QObject {
     QTemporaryDir folder;
     const QString ad = QStringLiteral("<p>广告</p>");
     QVERIFY(writeFile(folder.filePath(QStringLiteral("ad.txt")), ScrambleText(ad).toLatin1()));
-    QVERIFY(writeFile(folder.filePath(QStringLiteral("footer.txt")), "人事部\r\n\r\n<b>2021</b>\n"));
+    QVERIFY(
+        writeFile(folder.filePath(QStringLiteral("footer.txt")), "人事部\r\n\r\n<b>2021</b>\n"));
 
-    const Run run = cli(QStringList{QStringLiteral("render"), fixture(), QStringLiteral("--sheet"),
-                                    QString::number(sheet), QStringLiteral("--row"),
-                                    QString::number(row), QStringLiteral("--footer"),
-                                    folder.filePath(QStringLiteral("footer.txt")),
-                                    QStringLiteral("--folder"), folder.path()} +
-                        options);
+    const Run run =
+        cli(QStringList{QStringLiteral("render"), fixture(), QStringLiteral("--sheet"),
+                        QString::number(sheet), QStringLiteral("--row"), QString::number(row),
+                        QStringLiteral("--footer"), folder.filePath(QStringLiteral("footer.txt")),
+                        QStringLiteral("--folder"), folder.path()} +
+            options);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.status, 0);
 
@@ -113,9 +114,10 @@ class TestPayslipCli : public QObject {
     const QStringList footer = {QStringLiteral("人事部"), QString(), QStringLiteral("<b>2021</b>")};
     const int emailColumn = excel->usedLastColumn();  // the address is the last column there
     const QString folderPath = folder.path() + QLatin1Char('/');
-    const QString expected =
-        vertical ? BuildVerticalSlip(*excel, firstDataRow, row, footer, emailColumn, showEmail, folderPath)
-                 : BuildHorizontalSlip(*excel, firstDataRow, row, footer, emailColumn, showEmail, folderPath);
+    const QString expected = vertical ? BuildVerticalSlip(*excel, firstDataRow, row, footer,
+                                                          emailColumn, showEmail, folderPath)
+                                      : BuildHorizontalSlip(*excel, firstDataRow, row, footer,
+                                                            emailColumn, showEmail, folderPath);
     QVERIFY(expected.contains(ad));
     QCOMPARE(QString::fromUtf8(run.out), expected);
     QCOMPARE(run.out, expected.toUtf8());
@@ -123,14 +125,19 @@ class TestPayslipCli : public QObject {
 
   void errors_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("missing file") << QStringList{"render", "/nonexistent/x.xls", "--sheet", "1", "--row", "3"};
+    QTest::newRow("missing file") << QStringList{
+        "render", "/nonexistent/x.xls", "--sheet", "1", "--row", "3"};
     QTest::newRow("no row") << QStringList{"render", fixture(), "--sheet", "1"};
-    QTest::newRow("row not a number") << QStringList{"render", fixture(), "--sheet", "1", "--row", "x"};
-    QTest::newRow("sheet out of range") << QStringList{"render", fixture(), "--sheet", "9", "--row", "3"};
-    QTest::newRow("sheet without address") << QStringList{"render", fixture(), "--sheet", "8", "--row", "1"};
-    QTest::newRow("missing footer file")
-        << QStringList{"render", fixture(), "--sheet", "1", "--row", "3", "--footer", "/nonexistent/f.txt"};
-    QTest::newRow("unknown option") << QStringList{"render", fixture(), "--sheet", "1", "--row", "3", "--wide"};
+    QTest::newRow("row not a number")
+        << QStringList{"render", fixture(), "--sheet", "1", "--row", "x"};
+    QTest::newRow("sheet out of range")
+        << QStringList{"render", fixture(), "--sheet", "9", "--row", "3"};
+    QTest::newRow("sheet without address")
+        << QStringList{"render", fixture(), "--sheet", "8", "--row", "1"};
+    QTest::newRow("missing footer file") << QStringList{
+        "render", fixture(), "--sheet", "1", "--row", "3", "--footer", "/nonexistent/f.txt"};
+    QTest::newRow("unknown option")
+        << QStringList{"render", fixture(), "--sheet", "1", "--row", "3", "--wide"};
     QTest::newRow("inspect missing file") << QStringList{"inspect", "/nonexistent/x.xls"};
   }
   void errors() {

@@ -45,8 +45,8 @@ class TestPayslipFiles : public QObject {
     QTest::addColumn<QString>("subject");
     for (const char *ext : {"xls", "xlsx"}) {
       auto row = [&](const char *sheet) -> QTestData & {
-        return QTest::addRow("%s %s", ext, sheet) << QString::fromLatin1(ext)
-                                                  << QString::fromUtf8(sheet);
+        return QTest::addRow("%s %s", ext, sheet)
+               << QString::fromLatin1(ext) << QString::fromUtf8(sheet);
       };
       row("工资") << 3 << 4 << 6 << 2 << "2021年5月工资表";
       row("标题与日期") << 3 << 4 << 3 << 0 << "payslips[标题与日期]";
@@ -90,19 +90,21 @@ class TestPayslipFiles : public QObject {
     QVERIFY(excel);
     excel->activate(sheetIndex(*excel, QStringLiteral("工资")));
     const QStringList footer = {QStringLiteral("人事部")};
-    QCOMPARE(BuildHorizontalSlip(*excel, 3, 3, footer, 4, false, programFolder()), kExampleHorizontal);
+    QCOMPARE(BuildHorizontalSlip(*excel, 3, 3, footer, 4, false, programFolder()),
+             kExampleHorizontal);
     QCOMPARE(BuildVerticalSlip(*excel, 3, 3, footer, 4, false, programFolder()), kExampleVertical);
     // Markup and "&" unescaped, an empty cell, a grouped number read as its value, an empty
     // merged block gone, and a header merged over the hidden e-mail column keeping its span.
     excel->activate(sheetIndex(*excel, QStringLiteral("杂项")));
-    QCOMPARE(BuildHorizontalSlip(*excel, 3, 3, {}, 4, false, programFolder()),
-             kHorizontalHead +
-                 QStringLiteral("\r<tr><th colspan=\"2\" rowspan=\"1\">联系</th>\r</tr>"
-                                "\r<tr><th><b>项目</b></th><th>A&B</th><th>电话</th>\r</tr>"
-                                "<tr><td align=\"right\">奖金 < 1000</td>"
-                                "<td align=\"right\">&nbsp;</td><td align=\"right\">1234.5</td></tr>"
-                                "</table><br><hr/>") +
-                 kEnd);
+    QCOMPARE(
+        BuildHorizontalSlip(*excel, 3, 3, {}, 4, false, programFolder()),
+        kHorizontalHead +
+            QStringLiteral("\r<tr><th colspan=\"2\" rowspan=\"1\">联系</th>\r</tr>"
+                           "\r<tr><th><b>项目</b></th><th>A&B</th><th>电话</th>\r</tr>"
+                           "<tr><td align=\"right\">奖金 < 1000</td>"
+                           "<td align=\"right\">&nbsp;</td><td align=\"right\">1234.5</td></tr>"
+                           "</table><br><hr/>") +
+            kEnd);
   }
 
   void sameDocumentsFromXlsAndXlsx() {

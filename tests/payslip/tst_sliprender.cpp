@@ -47,8 +47,9 @@ class TestSlipRender : public QObject {
  private slots:
   void initTestCase() {
     QString message;
-    QVERIFY2(OpenWorkbook(SourceDir() + QStringLiteral("/resources/工资表样例.xls"), excel_, message),
-             qPrintable(message));
+    QVERIFY2(
+        OpenWorkbook(SourceDir() + QStringLiteral("/resources/工资表样例.xls"), excel_, message),
+        qPrintable(message));
     firstDataRow_ = FindFirstEmailCell(*excel_, emailColumn_);
     QVERIFY(firstDataRow_ > 1);
     QVERIFY(QDir().mkpath(artefactDir()));
@@ -66,13 +67,14 @@ class TestSlipRender : public QObject {
     QFETCH(bool, vertical);
     QFETCH(QString, file);
     QFETCH(int, tableRows);
-    const QStringList footer = {QStringLiteral("人事部"), QStringLiteral("如对工资有疑问，请在三日内联系人事部。")};
+    const QStringList footer = {QStringLiteral("人事部"),
+                                QStringLiteral("如对工资有疑问，请在三日内联系人事部。")};
     const QString tempFolder = QDir::tempPath() + QLatin1Char('/');  // no ad.txt there
-    const QString document =
-        vertical ? BuildVerticalSlip(*excel_, firstDataRow_, firstDataRow_, footer, emailColumn_,
-                                     false, tempFolder)
-                 : BuildHorizontalSlip(*excel_, firstDataRow_, firstDataRow_, footer,
-                                       emailColumn_, false, tempFolder);
+    const QString document = vertical
+                                 ? BuildVerticalSlip(*excel_, firstDataRow_, firstDataRow_, footer,
+                                                     emailColumn_, false, tempFolder)
+                                 : BuildHorizontalSlip(*excel_, firstDataRow_, firstDataRow_,
+                                                       footer, emailColumn_, false, tempFolder);
 
     QWebEngineView view;
     view.resize(1100, 700);
@@ -83,10 +85,14 @@ class TestSlipRender : public QObject {
     QVERIFY(loaded.first().first().toBool());
 
     // The engine read the document as one table with the expected rows and no stray text.
-    QCOMPARE(evaluate(view.page(), QStringLiteral("document.querySelectorAll('table').length")).toInt(), 1);
-    QCOMPARE(evaluate(view.page(), QStringLiteral("document.querySelector('table').rows.length")).toInt(),
+    QCOMPARE(
+        evaluate(view.page(), QStringLiteral("document.querySelectorAll('table').length")).toInt(),
+        1);
+    QCOMPARE(evaluate(view.page(), QStringLiteral("document.querySelector('table').rows.length"))
+                 .toInt(),
              tableRows);
-    QCOMPARE(evaluate(view.page(), QStringLiteral("document.querySelectorAll('a').length")).toInt(), 2);
+    QCOMPARE(evaluate(view.page(), QStringLiteral("document.querySelectorAll('a').length")).toInt(),
+             2);
     // The picture covers the table and the footer, not the empty rest of the window.
     const QSize content(
         evaluate(view.page(), QStringLiteral("Math.max(document.querySelector('table')"

@@ -52,9 +52,10 @@ class TestSheetLayout : public QObject {
 
   void noAddressLeavesTheColumnAlone() {
     int column = 77;
-    QCOMPARE(FindFirstEmailCell(*sheetOf({"姓名|邮箱", "张三|张三@example.com", "李四|li@examplecom"}, {}),
-                                column),
-             0);
+    QCOMPARE(
+        FindFirstEmailCell(
+            *sheetOf({"姓名|邮箱", "张三|张三@example.com", "李四|li@examplecom"}, {}), column),
+        0);
     QCOMPARE(column, 77);
   }
 
@@ -84,16 +85,17 @@ class TestSheetLayout : public QObject {
     QCOMPARE(layout.FirstDataRowNumber, 3);
     QCOMPARE(layout.EmailColumnNumber, 4);  // row 5's address in column B does not move it
     QCOMPARE(layout.MaxRowNumber, 7);
-    QCOMPARE(layout.dataRowCount(), 5);     // the totals and the note row count too
+    QCOMPARE(layout.dataRowCount(), 5);  // the totals and the note row count too
     QCOMPARE(layout.NameColumnNumber, 2);
     QCOMPARE(layout.MailTitle, QStringLiteral("2021年5月工资表"));
-    QCOMPARE(LayoutSummaryText(layout.MaxRowNumber, layout.FirstDataRowNumber,
-                               layout.EmailColumnNumber),
-             QStringLiteral("共包含5行数据。电子邮件地址位于第4列。"));
+    QCOMPARE(
+        LayoutSummaryText(layout.MaxRowNumber, layout.FirstDataRowNumber, layout.EmailColumnNumber),
+        QStringLiteral("共包含5行数据。电子邮件地址位于第4列。"));
   }
 
   void summaryText() {
-    QCOMPARE(LayoutSummaryText(60, 3, 5), QStringLiteral("共包含58行数据。电子邮件地址位于第5列。"));
+    QCOMPARE(LayoutSummaryText(60, 3, 5),
+             QStringLiteral("共包含58行数据。电子邮件地址位于第5列。"));
   }
 
   void usedRangeAwayFromA1IsReadToItsLastCell() {
@@ -118,16 +120,16 @@ class TestSheetLayout : public QObject {
     QTest::addColumn<QStringList>("merges");
     QTest::addColumn<QString>("subject");
     const QString fileForm = QStringLiteral("2021年5月工资[一车间]");
-    QTest::newRow("A1 merged, one text") << QStringList{"  2021年5月工资表 ||"} << QStringList{"A1:C1"}
-                                         << "2021年5月工资表";
+    QTest::newRow("A1 merged, one text")
+        << QStringList{"  2021年5月工资表 ||"} << QStringList{"A1:C1"} << "2021年5月工资表";
     QTest::newRow("A1 merged, text further right")
         << QStringList{"||五月工资"} << QStringList{"A1:B1"} << "五月工资";
     QTest::newRow("A1 merged, title and date")
         << QStringList{"2021年5月工资表||2021-06-01"} << QStringList{"A1:B1"} << fileForm;
-    QTest::newRow("A1 not merged") << QStringList{"2021年5月工资表||"} << QStringList{"B1:C1"}
-                                   << fileForm;
-    QTest::newRow("A1 merged, row 1 blank") << QStringList{" \t|"} << QStringList{"A1:B2"}
-                                            << fileForm;
+    QTest::newRow("A1 not merged")
+        << QStringList{"2021年5月工资表||"} << QStringList{"B1:C1"} << fileForm;
+    QTest::newRow("A1 merged, row 1 blank")
+        << QStringList{" \t|"} << QStringList{"A1:B2"} << fileForm;
   }
   void proposedSubject() {
     QFETCH(QStringList, rows);
@@ -148,9 +150,8 @@ class TestSheetLayout : public QObject {
     QTest::newRow("capital N") << QStringList{"No|Name|Mail"} << QStringList{} << 2 << 0;
     QTest::newRow("only the row above the data counts")
         << QStringList{"|姓名|", "工号||邮箱"} << QStringList{} << 3 << 0;
-    QTest::newRow("merged over two rows")
-        << QStringList{"工资表|||", "|姓名|应发|", "||基本|绩效"} << QStringList{"A1:D1", "B2:B3", "C2:D2"}
-        << 4 << 2;
+    QTest::newRow("merged over two rows") << QStringList{"工资表|||", "|姓名|应发|", "||基本|绩效"}
+                                          << QStringList{"A1:D1", "B2:B3", "C2:D2"} << 4 << 2;
     QTest::newRow("block reaching below the header row, read from row 1")
         << QStringList{"工号|姓名", "|"} << QStringList{"B1:B3"} << 3 << 2;
     QTest::newRow("block reaching above row 1 is clipped")
@@ -166,8 +167,8 @@ class TestSheetLayout : public QObject {
   }
 
   void addressInRowOneMeansNoHeaderAndNothingFails() {
-    const SheetLayout layout = AnalyseSheetLayout(
-        *sheetOf({"张三|z@x.cn", "李四|l@x.cn"}, {}), QStringLiteral("名单"));
+    const SheetLayout layout =
+        AnalyseSheetLayout(*sheetOf({"张三|z@x.cn", "李四|l@x.cn"}, {}), QStringLiteral("名单"));
     QCOMPARE(layout.FirstDataRowNumber, 1);
     QCOMPARE(layout.NameColumnNumber, 0);
     QCOMPARE(layout.dataRowCount(), 2);
