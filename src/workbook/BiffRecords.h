@@ -33,6 +33,7 @@ constexpr std::uint16_t kXf = 0x00E0;
 constexpr std::uint16_t kDateMode = 0x0022;
 constexpr std::uint16_t kCodePage = 0x0042;
 constexpr std::uint16_t kFilePass = 0x002F;
+constexpr std::uint16_t kWsBool = 0x0081;
 
 // BIFF2-4 single-sheet files.
 constexpr std::uint16_t kIntegerBiff2 = 0x0002;

@@ -68,6 +68,7 @@ class SheetReader {
     // A substream cut off before its EOF would silently lose rows.
     return depth == 0 && !records_.truncated();
   }
+  bool dialog() const { return dialog_; }
 
  private:
   void handle(const BiffRecord &record) {
@@ -119,6 +120,9 @@ class SheetReader {
           if (p[7]) putError(row, column, p[6]);
           else putBoolean(row, column, p[6] != 0);
         }
+        break;
+      case biff::kWsBool:
+        if (n >= 1) dialog_ = (p[0] & 0x10) != 0;
         break;
       case biff::kMergedCells: {
         if (n < 2) break;
@@ -290,12 +294,17 @@ class SheetReader {
   std::vector<std::uint32_t> localString_;  // shared-string index -> index in the sheet's pool
   std::vector<ByteSpan> segments_;
   bool pendingString_ = false;
+  bool dialog_ = false;
   int pendingRow_ = 0, pendingColumn_ = 0;
 };
 }  // namespace
 
 bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
-                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet) {
+                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet,
+                   bool *dialog) {
   if (offset >= static_cast<std::uint32_t>(stream.size())) return false;
-  return SheetReader(stream, offset, globals, decoder, budget, sheet).read();
+  SheetReader reader(stream, offset, globals, decoder, budget, sheet);
+  const bool ok = reader.read();
+  if (dialog) *dialog = reader.dialog();
+  return ok;
 }

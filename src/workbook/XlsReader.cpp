@@ -70,15 +70,17 @@ bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets
   std::vector<Worksheet> read;
   read.reserve(globals.sheets.size());
   for (const BiffSheetEntry &entry : globals.sheets) {
-    // Excel 5 module sheets hold macros, not cells; later versions no longer list them.
-    if (entry.kind == BiffSheetEntry::Kind::VisualBasicModule) continue;
+    // Chart, macro, module and dialog sheets are no worksheets: the workbook's worksheets are
+    // what the callers count and walk, as with the other formats.
+    if (entry.kind != BiffSheetEntry::Kind::Worksheet) continue;
     Worksheet sheet(entry.name, entry.hidden);
     sheet.setDate1904(globals.date1904);
-    if (entry.kind != BiffSheetEntry::Kind::Chart &&
-        !ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet)) {
+    bool dialog = false;
+    if (!ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet, &dialog)) {
       reason = ReasonDamaged();
       return false;
     }
+    if (dialog) continue;
     sheet.finish();
     read.push_back(std::move(sheet));
   }
