@@ -137,6 +137,66 @@ class GlobalsReader {
 };
 }  // namespace
 
+BiffStatus ReadLegacyBiffFormats(const QByteArray &stream, CodePageDecoder &decoder,
+                                 BiffGlobals &globals) {
+  BiffRecordStream records(reinterpret_cast<const std::uint8_t *>(stream.constData()),
+                           static_cast<std::size_t>(stream.size()));
+  BiffRecord record;
+  if (!records.next(record)) return BiffStatus::Damaged;
+  switch (record.type) {
+    case biff::kBofBiff2: globals.version = 2; break;
+    case biff::kBofBiff3: globals.version = 3; break;
+    case biff::kBofBiff4: globals.version = 4; break;
+    default: return BiffStatus::Damaged;
+  }
+  // A BIFF4 workbook (several sheets in one file) is rare enough to refuse.
+  if (record.body.size >= 4 && biff::U16(record.body.data + 2) != biff::kWorksheet)
+    return BiffStatus::UnsupportedVersion;
+  // These versions number their formats by order and have no usable built-in ids.
+  std::vector<NumberFormatKind> formats;
+  std::vector<std::uint8_t> xfFormats;
+  std::vector<ByteSpan> segments;
+  while (records.next(record)) {
+    const ByteSpan &b = record.body;
+    try {
+      switch (record.type) {
+        case biff::kFilePass: return BiffStatus::Encrypted;
+        case biff::kCodePage:
+          if (b.size >= 2) decoder.setCodePage(biff::U16(b.data));
+          break;
+        case biff::kDateMode:
+          if (b.size >= 2) globals.date1904 = biff::U16(b.data) != 0;
+          break;
+        case biff::kFormatBiff2:
+        case biff::kFormat: {
+          const std::size_t skip = record.type == biff::kFormat ? 2 : 0;
+          if (b.size <= skip) break;
+          segments.assign(1, ByteSpan{b.data + skip, b.size - skip});
+          BiffSegmentReader r(segments);
+          formats.push_back(ClassifyNumberFormat(r.byteString(decoder, true)));
+          break;
+        }
+        case biff::kXfBiff3:
+        case biff::kXfBiff4:
+          if (b.size >= 2) xfFormats.push_back(b.data[1]);
+          break;
+        default: break;
+      }
+    } catch (const BiffTruncated &) {
+      // A short record loses only its own content.
+    }
+  }
+  auto kind = [&](std::size_t index) {
+    return index < formats.size() ? formats[index] : NumberFormatKind::Number;
+  };
+  if (globals.version == 2) {
+    for (std::size_t i = 0; i < formats.size(); ++i) globals.xfKinds.push_back(kind(i));
+  } else {
+    for (std::uint8_t f : xfFormats) globals.xfKinds.push_back(kind(f));
+  }
+  return BiffStatus::Ok;
+}
+
 BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
                            BiffGlobals &globals) {
   return GlobalsReader(stream, decoder, budget, globals).read();

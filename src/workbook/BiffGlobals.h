@@ -20,10 +20,11 @@ struct BiffSheetEntry {
 
 // What the workbook globals substream says about the whole workbook.
 struct BiffGlobals {
-  int version = 8;  // 8 for BIFF8, 5 for BIFF5/BIFF7
+  int version = 8;  // 8 for BIFF8, 5 for BIFF5/BIFF7, 2-4 for the single-sheet files
   bool date1904 = false;
   std::vector<QString> sharedStrings;
-  std::vector<NumberFormatKind> xfKinds;  // per XF index: what its number format makes of a number
+  // Per XF index (BIFF2: per format index): what its number format makes of a number.
+  std::vector<NumberFormatKind> xfKinds;
   std::vector<BiffSheetEntry> sheets;
 };
 
@@ -34,3 +35,6 @@ enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };
 // shared strings exceed the budget.
 BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
                            BiffGlobals &globals);
+// The same for a BIFF2-4 file, whose one substream holds formats and cells together.
+BiffStatus ReadLegacyBiffFormats(const QByteArray &stream, CodePageDecoder &decoder,
+                                 BiffGlobals &globals);

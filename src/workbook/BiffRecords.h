@@ -33,6 +33,24 @@ constexpr std::uint16_t kXf = 0x00E0;
 constexpr std::uint16_t kDateMode = 0x0022;
 constexpr std::uint16_t kCodePage = 0x0042;
 constexpr std::uint16_t kFilePass = 0x002F;
+constexpr std::uint16_t kWsBool = 0x0081;
+
+// BIFF2-4 single-sheet files.
+constexpr std::uint16_t kIntegerBiff2 = 0x0002;
+constexpr std::uint16_t kNumberBiff2 = 0x0003;
+constexpr std::uint16_t kLabelBiff2 = 0x0004;
+constexpr std::uint16_t kBoolErrBiff2 = 0x0005;
+constexpr std::uint16_t kStringBiff2 = 0x0007;
+constexpr std::uint16_t kFormulaBiff3 = 0x0206;
+constexpr std::uint16_t kFormulaBiff4 = 0x0406;
+constexpr std::uint16_t kFormatBiff2 = 0x001E;
+constexpr std::uint16_t kXfBiff2 = 0x0043;
+constexpr std::uint16_t kXfBiff3 = 0x0243;
+constexpr std::uint16_t kXfBiff4 = 0x0443;
+
+inline bool IsBof(std::uint16_t type) {
+  return type == kBof || type == kBofBiff2 || type == kBofBiff3 || type == kBofBiff4;
+}
 
 // BOF substream kinds.
 constexpr std::uint16_t kGlobals = 0x0005;

@@ -46,14 +46,14 @@ class SheetReader {
 
   bool read() {
     BiffRecord record;
-    if (!records_.peek(record) || record.type != biff::kBof) return false;
+    if (!records_.peek(record) || !biff::IsBof(record.type)) return false;
     const std::size_t cells = countCells(records_);
     if (static_cast<std::int64_t>(cells) > budget_.cells) throw BiffTooLarge();
     sheet_.reserveCells(cells);
     records_.next(record);
     int depth = 1;
     while (depth > 0 && records_.next(record)) {
-      if (record.type == biff::kBof) {
+      if (biff::IsBof(record.type)) {
         ++depth;
       } else if (record.type == biff::kEof) {
         --depth;
@@ -68,11 +68,13 @@ class SheetReader {
     // A substream cut off before its EOF would silently lose rows.
     return depth == 0 && !records_.truncated();
   }
+  bool dialog() const { return dialog_; }
 
  private:
   void handle(const BiffRecord &record) {
     const std::uint8_t *p = record.body.data;
     const std::size_t n = record.body.size;
+    if (g_.version == 2 && handleBiff2(record)) return;
     if (record.type != biff::kString && record.type != biff::kSharedFormula &&
         record.type != biff::kArray && record.type != biff::kTable)
       pendingString_ = false;
@@ -102,7 +104,9 @@ class SheetReader {
         if (n >= 8) putText(biff::U16(p), biff::U16(p + 2), readString(record, 6));
         break;
       case biff::kFormula:
-        if (n >= 14) putFormula(p);
+      case biff::kFormulaBiff3:
+      case biff::kFormulaBiff4:
+        if (n >= 14) putFormula(p, biff::U16(p + 4), p + 6);
         break;
       case biff::kString:
         if (pendingString_) {
@@ -116,6 +120,9 @@ class SheetReader {
           if (p[7]) putError(row, column, p[6]);
           else putBoolean(row, column, p[6] != 0);
         }
+        break;
+      case biff::kWsBool:
+        if (n >= 1) dialog_ = (p[0] & 0x10) != 0;
         break;
       case biff::kMergedCells: {
         if (n < 2) break;
@@ -138,17 +145,75 @@ class SheetReader {
     BiffRecord record;
     while (records.next(record)) {
       switch (record.type) {
-        case biff::kBof: ++depth; break;
+        case biff::kBof: case biff::kBofBiff2: case biff::kBofBiff3: case biff::kBofBiff4:
+          ++depth;
+          break;
         case biff::kEof:
           if (--depth == 0) return count;
           break;
         case biff::kNumber: case biff::kRk: case biff::kLabelSst: case biff::kLabel:
-        case biff::kRString: case biff::kFormula: case biff::kBoolErr: ++count; break;
+        case biff::kRString: case biff::kFormula: case biff::kBoolErr: case biff::kFormulaBiff3:
+        case biff::kFormulaBiff4: case biff::kIntegerBiff2: case biff::kNumberBiff2:
+        case biff::kLabelBiff2: case biff::kBoolErrBiff2:
+          ++count;
+          break;
         case biff::kMulRk: count += record.body.size / 6; break;
         default: break;
       }
     }
     return count;
+  }
+
+  // BIFF2 cells carry three attribute bytes instead of an XF index; the second holds the
+  // number format's index.
+  bool handleBiff2(const BiffRecord &record) {
+    switch (record.type) {
+      case biff::kIntegerBiff2: case biff::kNumberBiff2: case biff::kLabelBiff2:
+      case biff::kBoolErrBiff2: case biff::kFormula: case biff::kStringBiff2:
+        break;
+      default:
+        return false;
+    }
+    const std::uint8_t *p = record.body.data;
+    const std::size_t n = record.body.size;
+    if (record.type != biff::kStringBiff2) pendingString_ = false;
+    if (n < 7 && record.type != biff::kStringBiff2) return true;
+    const int row = biff::U16(p), column = biff::U16(p + 2);
+    const std::uint16_t format = n >= 7 ? p[5] & 0x3F : 0;
+    switch (record.type) {
+      case biff::kIntegerBiff2:
+        if (n >= 9) putNumber(row, column, format, biff::U16(p + 7));
+        break;
+      case biff::kNumberBiff2:
+        if (n >= 15) putNumber(row, column, format, biff::F64(p + 7));
+        break;
+      case biff::kLabelBiff2:
+        if (n >= 8) {
+          segments_.assign(1, ByteSpan{p + 7, n - 7});
+          BiffSegmentReader r(segments_);
+          putText(row, column, r.byteString(decoder_, true));
+        }
+        break;
+      case biff::kBoolErrBiff2:
+        if (n >= 9) {
+          if (p[8]) putError(row, column, p[7]);
+          else putBoolean(row, column, p[7] != 0);
+        }
+        break;
+      case biff::kFormula:
+        if (n >= 15) putFormula(p, format, p + 7);
+        break;
+      case biff::kStringBiff2:
+        if (pendingString_ && n >= 1) {
+          pendingString_ = false;
+          segments_.assign(1, record.body);
+          BiffSegmentReader r(segments_);
+          putText(pendingRow_, pendingColumn_, r.byteString(decoder_, true));
+        }
+        break;
+      default: break;
+    }
+    return true;
   }
 
   QString readString(const BiffRecord &record, std::size_t at) {
@@ -203,11 +268,10 @@ class SheetReader {
   }
 
   // The cached result: a number, or a tagged value whose top two bytes are 0xFFFF.
-  void putFormula(const std::uint8_t *p) {
+  void putFormula(const std::uint8_t *p, std::uint16_t xf, const std::uint8_t *result) {
     const int row = biff::U16(p), column = biff::U16(p + 2);
-    const std::uint8_t *result = p + 6;
     if (biff::U16(result + 6) != 0xFFFF) {
-      putNumber(row, column, biff::U16(p + 4), biff::F64(result));
+      putNumber(row, column, xf, biff::F64(result));
       return;
     }
     switch (result[0]) {
@@ -230,12 +294,17 @@ class SheetReader {
   std::vector<std::uint32_t> localString_;  // shared-string index -> index in the sheet's pool
   std::vector<ByteSpan> segments_;
   bool pendingString_ = false;
+  bool dialog_ = false;
   int pendingRow_ = 0, pendingColumn_ = 0;
 };
 }  // namespace
 
 bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
-                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet) {
+                   CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet,
+                   bool *dialog) {
   if (offset >= static_cast<std::uint32_t>(stream.size())) return false;
-  return SheetReader(stream, offset, globals, decoder, budget, sheet).read();
+  SheetReader reader(stream, offset, globals, decoder, budget, sheet);
+  const bool ok = reader.read();
+  if (dialog) *dialog = reader.dialog();
+  return ok;
 }

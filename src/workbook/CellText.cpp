@@ -7,7 +7,8 @@
 #include "Worksheet.h"
 
 namespace {
-// The largest serial a spreadsheet shows as a date: 9999-12-31 23:59:59.
+// The serials that name a day from 0001-01-01 to 9999-12-31; beyond, a date cell reads as its number.
+constexpr double kFirstSerial = -693593;
 constexpr double kLastSerial = 2958465.99999;
 
 QString withDecimalPoint(QString s, CellTextStyle style) {
@@ -38,9 +39,9 @@ QString currencyNumber(double v, CellTextStyle style) {
 }
 
 QString dateText(double serial, bool date1904, CellTextStyle style) {
-  if (!(serial >= 0 && serial <= kLastSerial)) return generalNumber(serial, style);
+  if (!(serial >= kFirstSerial && serial <= kLastSerial)) return generalNumber(serial, style);
   const QDateTime dt = SerialToDateTime(serial, date1904);
-  const bool timeOnly = serial < 1;
+  const bool timeOnly = serial >= 0 && serial < 1;
   const bool midnight = dt.time() == QTime(0, 0);
   if (style == CellTextStyle::Neutral) {
     if (timeOnly) return dt.time().toString(QStringLiteral("HH:mm:ss"));
@@ -58,8 +59,9 @@ QString dateText(double serial, bool date1904, CellTextStyle style) {
 QDateTime SerialToDateTime(double serial, bool date1904) {
   // 1900 system: serial 1 is 1900-01-01, and serial 60 is the phantom 1900-02-29 that
   // spreadsheets keep for compatibility; counting from 1899-12-30 is right from serial 61 on.
+  // Negative serials count back from the same day 0 as the positive ones before it.
   QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-  if (!date1904 && serial < 61) base = QDate(1899, 12, 31);
+  if (!date1904 && serial >= 0 && serial < 61) base = QDate(1899, 12, 31);
   double days = std::floor(serial);
   qint64 ms = std::llround((serial - days) * 86400000.0);
   // Round to whole seconds: serials carry binary noise below a millisecond.

@@ -53,6 +53,15 @@ NumberFormatKind ClassifyNumberFormat(const QString &code) {
       i = close;
       continue;
     }
+    // AM/PM and A/P mark the 12-hour clock; alone they make no date.
+    if (code.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
+      i += 4;
+      continue;
+    }
+    if (code.mid(i, 3).compare(QLatin1String("a/p"), Qt::CaseInsensitive) == 0) {
+      i += 2;
+      continue;
+    }
     switch (c.toLower().unicode()) {
       case 'y': case 'm': case 'd': case 'h': case 's':
         return NumberFormatKind::Date;

@@ -84,6 +84,7 @@ class TestXlsReader : public QObject {
   void sharedStrings_data();
   void sharedStrings();
   void mergedCells();
+  void emptySheet();
   void sheetsInWorkbookOrder();
   void biff5CodePages_data();
   void biff5CodePages();
@@ -91,6 +92,8 @@ class TestXlsReader : public QObject {
   void streamNames();
   void refusals_data();
   void refusals();
+  void rawBiffFiles_data();
+  void rawBiffFiles();
   void damagedStreamsFailCleanly();
 };
 
@@ -234,12 +237,22 @@ void TestXlsReader::mergedCells() {
   QCOMPARE(s.mergeArea(1, 7).columns, 2);
 }
 
+void TestXlsReader::emptySheet() {
+  const Reading r = ReadStream(OneSheet({}, Record(0x0201, U16(4) + U16(4) + U16(0))));
+  QVERIFY2(r.ok, qPrintable(r.reason));
+  QCOMPARE(Cells(r.sheets[0]), QString());
+  QCOMPARE(UsedRange(r.sheets[0]), QStringLiteral("1,1:1,1"));
+}
+
 void TestXlsReader::sheetsInWorkbookOrder() {
   const QByteArray globals = Record(0x0022, U16(1)) + Xf(0) + Xf(14);
+  // Chart, macro and dialog sheets are left out: only worksheets are counted and walked.
   const Reading r = ReadStream(WorkbookStream(
       globals, {Sheet{QStringLiteral("工资表"), Number(0, 0, 1, 1)},
-                Sheet{QStringLiteral("Bob's sheet"), Label(0, 0, QStringLiteral("x")), 1},
                 Sheet{QStringLiteral("Chart1"), {}, 0, 2},
+                Sheet{QStringLiteral("Bob's sheet"), Label(0, 0, QStringLiteral("x")), 1},
+                Sheet{QStringLiteral("Macro1"), Number(0, 0, 1), 0, 1},
+                Sheet{QStringLiteral("Dialog1"), Record(0x0081, U16(0x0010)) + Number(0, 0, 1)},
                 Sheet{QStringLiteral("secret"), Number(3, 3, 1), 2}}));
   QVERIFY2(r.ok, qPrintable(r.reason));
   QStringList names, hidden;
@@ -248,12 +261,10 @@ void TestXlsReader::sheetsInWorkbookOrder() {
     hidden << (s.hidden() ? QStringLiteral("hidden") : QStringLiteral("visible"));
     QVERIFY(s.date1904());
   }
-  QCOMPARE(names.join(u'|'), QStringLiteral("工资表|Bob's sheet|Chart1|secret"));
-  QCOMPARE(hidden.join(u'|'), QStringLiteral("visible|hidden|visible|hidden"));
+  QCOMPARE(names.join(u'|'), QStringLiteral("工资表|Bob's sheet|secret"));
+  QCOMPARE(hidden.join(u'|'), QStringLiteral("visible|hidden|hidden"));
   QCOMPARE(Cells(r.sheets[0]), QStringLiteral("1,1=1904-01-02"));
-  QCOMPARE(Cells(r.sheets[2]), QString());
-  QCOMPARE(UsedRange(r.sheets[2]), QStringLiteral("1,1:1,1"));
-  QCOMPARE(Cells(r.sheets[3]), QStringLiteral("4,4=1"));
+  QCOMPARE(Cells(r.sheets[2]), QStringLiteral("4,4=1"));
 }
 
 void TestXlsReader::biff5CodePages_data() {
@@ -345,6 +356,67 @@ void TestXlsReader::refusals() {
   QVERIFY(!r.ok);
   QCOMPARE(r.reason, reason);
   QVERIFY(r.sheets.empty());
+}
+
+void TestXlsReader::rawBiffFiles_data() {
+  QTest::addColumn<QByteArray>("bytes");
+  QTest::addColumn<QString>("cells");  // empty: refused with the reason
+  QTest::addColumn<QString>("reason");
+  auto bof = [](int type, int kind) { return Record(type, U16(0) + U16(kind) + U16(0)); };
+  const QByteArray eof = Record(0x000A, {});
+  auto label8 = [](int type, int row, int col, const QByteArray &bytes) {
+    return Record(type, U16(row) + U16(col) + U16(0) + U16(int(bytes.size())) + bytes);
+  };
+  // BIFF3: formats by order (the second a date), XFs pointing at them, cells of every kind.
+  const QByteArray biff3 =
+      bof(0x0209, 0x10) + Record(0x0042, U16(1252)) + Record(0x001E, U8(7) + "General") +
+      Record(0x001E, U8(10) + "dd.mm.yyyy") + Record(0x0243, U8(0) + U8(0) + QByteArray(10, '\0')) +
+      Record(0x0243, U8(0) + U8(1) + QByteArray(10, '\0')) + label8(0x0204, 0, 0, "Caf\xE9") +
+      Number(1, 0, 45366, 1) + Rk(1, 1, (7u << 2) | 2) +
+      Record(0x0206, U16(2) + U16(0) + U16(0) + Tagged(0, 0) + U16(0) + U16(0)) +
+      Record(0x0207, U16(2) + "ok") + eof;
+  QTest::newRow("BIFF3 worksheet") << biff3 << QStringLiteral("1,1=Café;2,1=2024-03-15;2,2=7;3,1=ok")
+                                   << QString();
+  // BIFF2: attribute bytes instead of XF indices; the second byte names the format.
+  const QByteArray attr = U8(0) + U8(1) + U8(0);
+  const QByteArray biff2 =
+      bof(0x0009, 0x10) + Record(0x001E, U8(1) + "0") + Record(0x001E, U8(8) + "yyyy-m-d") +
+      Record(0x0002, U16(0) + U16(0) + U8(0) + U8(0) + U8(0) + U16(42)) +
+      Record(0x0003, U16(0) + U16(1) + attr + F64(45366)) +
+      Record(0x0004, U16(1) + U16(0) + U8(0) + U8(0) + U8(0) + U8(3) + "abc") +
+      Record(0x0005, U16(1) + U16(1) + U8(0) + U8(0) + U8(0) + U8(1) + U8(0)) +
+      Record(0x0006, U16(2) + U16(0) + U8(0) + U8(0) + U8(0) + Tagged(0, 0) + U8(0) + U8(0)) +
+      Record(0x0007, U8(2) + "hi") + eof;
+  QTest::newRow("BIFF2 worksheet") << biff2 << QStringLiteral("1,1=42;1,2=2024-03-15;2,1=abc;2,2=TRUE;3,1=hi")
+                                   << QString();
+  QTest::newRow("bare BIFF8 stream") << OneSheet({}, Number(0, 0, 3)) << QStringLiteral("1,1=3") << QString();
+  QTest::newRow("BIFF4 workbook") << bof(0x0409, 0x100) + eof << QString() << ReasonUnsupportedVersion();
+  QTest::newRow("BIFF3 with FILEPASS") << bof(0x0209, 0x10) + Record(0x002F, U32(0)) + eof << QString()
+                                       << ReasonPasswordProtected();
+  QTest::newRow("BIFF3 cut short") << biff3.left(biff3.size() - 8) << QString() << ReasonDamaged();
+  QTest::newRow("text file") << QByteArray("name,mail\n") << QString() << ReasonNotAWorkbook();
+}
+
+void TestXlsReader::rawBiffFiles() {
+  QFETCH(QByteArray, bytes);
+  QFETCH(QString, cells);
+  QFETCH(QString, reason);
+  QTemporaryDir dir;
+  QFile file(dir.filePath(QStringLiteral("工资表.xls")));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+  file.close();
+  const Reading r = ReadFile(file.fileName());
+  if (cells.isEmpty()) {
+    QVERIFY(!r.ok);
+    QCOMPARE(r.reason, reason);
+    return;
+  }
+  QVERIFY2(r.ok, qPrintable(r.reason));
+  QCOMPARE(int(r.sheets.size()), 1);
+  QCOMPARE(Cells(r.sheets[0]), cells);
+  if (!bytes.startsWith(QByteArray::fromHex("0908")))
+    QCOMPARE(r.sheets[0].name(), QStringLiteral("工资表"));  // Excel's name for such a sheet
 }
 
 void TestXlsReader::damagedStreamsFailCleanly() {
