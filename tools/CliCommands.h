@@ -8,3 +8,7 @@ int RunScrambleCommand(const QStringList &args);
 int RunUnscrambleCommand(const QStringList &args);
 // One payslip mail through an SMTP account, for trying an account from a shell.
 int RunSendMailCommand(const QStringList &args);
+// cells FILE [--sheet N]: every sheet's used range, non-empty cells and merges as JSON.
+int RunCellsCommand(const QStringList &args);
+int RunInspectCommand(const QStringList &args);
+int RunRenderCommand(const QStringList &args);

@@ -14,7 +14,11 @@ const char kUsage[] =
     "  scramble                     stdin to stdout, line by line\n"
     "  unscramble                   stdin to stdout, line by line\n"
     "  send-mail HOST PORT FROM TO SUBJECT HTML-FILE [--login USER]\n"
-    "                               one HTML mail; the password is read from stdin\n";
+    "                               one HTML mail; the password is read from stdin\n"
+    "  cells FILE [--sheet N]       a workbook's cells as JSON\n"
+    "  inspect FILE                 the layout of each worksheet, as JSON\n"
+    "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
+    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -24,6 +28,9 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("scramble"), RunScrambleCommand},
       {QStringLiteral("unscramble"), RunUnscrambleCommand},
       {QStringLiteral("send-mail"), RunSendMailCommand},
+      {QStringLiteral("cells"), RunCellsCommand},
+      {QStringLiteral("inspect"), RunInspectCommand},
+      {QStringLiteral("render"), RunRenderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();

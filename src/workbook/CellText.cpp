@@ -7,30 +7,63 @@
 #include "Worksheet.h"
 
 namespace {
-QString generalNumber(double v, CellTextStyle style) {
-  if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
-  if (v == 0) return QStringLiteral("0");  // also -0
-  QString s = QString::number(v, 'g', 15);
-  // 'g' with 15 digits is plain notation for magnitudes from 1e-5 up to 1e15.
+// The serials that name a day from 0001-01-01 to 9999-12-31; beyond, a date cell reads as its number.
+constexpr double kFirstSerial = -693593;
+constexpr double kLastSerial = 2958465.99999;
+
+QString withDecimalPoint(QString s, CellTextStyle style) {
   if (style == CellTextStyle::Display) {
     const QString dp = QLocale().decimalPoint();
     if (dp != QLatin1String(".")) s.replace(QLatin1Char('.'), dp);
   }
   return s;
 }
+
+QString generalNumber(double v, CellTextStyle style) {
+  if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
+  if (v == 0) return QStringLiteral("0");  // also -0
+  // 'g' with 15 digits is plain notation for magnitudes from 1e-5 up to 1e15 and the
+  // spreadsheet's "1.5E+20" beyond.
+  QString s = QString::number(v, 'g', 15);
+  s.replace(QLatin1Char('e'), QLatin1Char('E'));
+  return withDecimalPoint(s, style);
+}
+
+QString currencyNumber(double v, CellTextStyle style) {
+  if (!(std::fabs(v) < 1e15)) return generalNumber(v, style);
+  QString s = QString::number(v, 'f', 4);
+  while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+  if (s.endsWith(QLatin1Char('.'))) s.chop(1);
+  if (s == QLatin1String("-0")) s = QStringLiteral("0");
+  return withDecimalPoint(s, style);
+}
+
+QString dateText(double serial, bool date1904, CellTextStyle style) {
+  if (!(serial >= kFirstSerial && serial <= kLastSerial)) return generalNumber(serial, style);
+  const QDateTime dt = SerialToDateTime(serial, date1904);
+  const bool timeOnly = serial >= 0 && serial < 1;
+  const bool midnight = dt.time() == QTime(0, 0);
+  if (style == CellTextStyle::Neutral) {
+    if (timeOnly) return dt.time().toString(QStringLiteral("HH:mm:ss"));
+    return midnight ? dt.date().toString(Qt::ISODate)
+                    : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+  }
+  const QString time = dt.time().toString(QStringLiteral("H:mm:ss"));
+  if (timeOnly) return time;
+  QString text = QLocale().toString(dt.date(), QLocale::ShortFormat);
+  if (!midnight) text += QLatin1Char(' ') + time;
+  return text;
+}
 }  // namespace
 
 QDateTime SerialToDateTime(double serial, bool date1904) {
   // 1900 system: serial 1 is 1900-01-01, and serial 60 is the phantom 1900-02-29 that
   // spreadsheets keep for compatibility; counting from 1899-12-30 is right from serial 61 on.
+  // Negative serials count back from the same day 0 as the positive ones before it.
   QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-  if (!date1904 && serial < 61) base = QDate(1899, 12, 31);
+  if (!date1904 && serial >= 0 && serial < 61) base = QDate(1899, 12, 31);
   double days = std::floor(serial);
   qint64 ms = std::llround((serial - days) * 86400000.0);
-  if (ms >= 86400000) {
-    days += 1;
-    ms -= 86400000;
-  }
   // Round to whole seconds: serials carry binary noise below a millisecond.
   ms = (ms + 500) / 1000 * 1000;
   if (ms >= 86400000) {
@@ -40,32 +73,27 @@ QDateTime SerialToDateTime(double serial, bool date1904) {
   return QDateTime(base.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)));
 }
 
+double DateTimeToSerial(const QDateTime &dateTime, bool date1904) {
+  qint64 days = QDate(date1904 ? 1904 : 1899, date1904 ? 1 : 12, date1904 ? 1 : 30).daysTo(dateTime.date());
+  if (!date1904 && days < 61) days -= 1;  // before the phantom 1900-02-29
+  return static_cast<double>(days) + dateTime.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
 QString CellValueText(const Worksheet &sheet, const CellValue &value, CellTextStyle style) {
   switch (value.type) {
     case CellValue::Type::Empty:
       return {};
     case CellValue::Type::Text:
     case CellValue::Type::Error:
-      return sheet.string(value.text);
+      return value.text < sheet.stringCount() ? sheet.string(value.text) : QString();
     case CellValue::Type::Boolean:
       return value.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     case CellValue::Type::Number:
       return generalNumber(value.number, style);
-    case CellValue::Type::Date: {
-      const QDateTime dt = SerialToDateTime(value.number, sheet.date1904());
-      const bool midnight = dt.time() == QTime(0, 0);
-      const bool timeOnly = value.number >= 0 && value.number < 1;
-      if (style == CellTextStyle::Neutral) {
-        if (timeOnly) return dt.time().toString(QStringLiteral("HH:mm:ss"));
-        return midnight ? dt.date().toString(Qt::ISODate)
-                        : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-      }
-      const QLocale locale;
-      if (timeOnly) return locale.toString(dt.time(), QLocale::ShortFormat);
-      QString text = locale.toString(dt.date(), QLocale::ShortFormat);
-      if (!midnight) text += QLatin1Char(' ') + locale.toString(dt.time(), QLocale::ShortFormat);
-      return text;
-    }
+    case CellValue::Type::Currency:
+      return currencyNumber(value.number, style);
+    case CellValue::Type::Date:
+      return dateText(value.number, sheet.date1904(), style);
   }
   return {};
 }

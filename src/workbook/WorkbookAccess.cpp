@@ -2,17 +2,24 @@
 
 #include <QFileInfo>
 
+#include "WorkbookFile.h"
+
 bool OpenWorkbook(const QString &path, std::unique_ptr<SpreadsheetInstance> &instance,
                   QString &message) {
   instance.reset();
-  if (!QFileInfo::exists(path)) {
+  message.clear();
+  if (!QFileInfo(path).isFile()) {
     message = QStringLiteral("要打开的Excel文件不存在!");
     return false;
   }
-  // The readers arrive with the workbook engine.
-  message = QStringLiteral("打开文件:") + path + QStringLiteral("出错!") +
-            QStringLiteral("不支持的文件格式。");
-  return false;
+  std::vector<Worksheet> sheets;
+  QString reason;
+  if (!ReadWorkbookFile(path, sheets, reason)) {
+    message = QStringLiteral("打开文件:") + path + QStringLiteral("出错!") + reason;
+    return false;
+  }
+  instance = std::make_unique<SpreadsheetInstance>(path, std::move(sheets));
+  return true;
 }
 
 void CloseWorkbook(SpreadsheetInstance *) {}

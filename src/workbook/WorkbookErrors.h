@@ -16,3 +16,6 @@ inline QString ReasonUnsupportedVersion() {
   return QStringLiteral("不支持此版本的Excel文件，请在Excel中另存为.xlsx格式后再读入。");
 }
 inline QString ReasonCannotRead() { return QStringLiteral("无法读取该文件，请确认文件没有被其他程序占用。"); }
+inline QString ReasonTooLarge() {
+  return QStringLiteral("工作簿内容过多或结构异常（单元格数量超出读取上限），无法读取。");
+}

@@ -2,15 +2,25 @@
 
 #include <algorithm>
 
+#include "ReadLimits.h"
+
 namespace {
 constexpr int kMaxRow = 1048576;
 constexpr int kMaxColumn = 16384;
-// Blocks up to this many cells are indexed cell by cell, up to this many indexed cells in all.
+// Blocks up to this many cells are indexed cell by cell, up to this many indexed cells in all;
+// beyond that only a few very large blocks are kept (a hostile file may merge a whole sheet).
 constexpr qint64 kIndexedBlockCells = 4096;
-constexpr qint64 kIndexedCellsBudget = 2'000'000;
+constexpr qint64 kIndexedCellsBudget = 1'000'000;
+constexpr size_t kMaxLargeMerges = 64;
 
 quint64 cellKey(int row, int column) {
   return (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
+}
+
+qint64 area(const MergeArea &m) { return static_cast<qint64>(m.rows) * m.columns; }
+
+bool overlaps(const MergeArea &a, const MergeArea &b) {
+  return a.top <= b.bottom() && b.top <= a.bottom() && a.left <= b.right() && b.left <= a.right();
 }
 }  // namespace
 
@@ -24,13 +34,19 @@ std::uint32_t Worksheet::addString(const QString &text) {
 void Worksheet::setCell(int row, int column, CellValue value) {
   if (row < 1 || column < 1 || row > kMaxRow || column > kMaxColumn) return;
   if (value.isEmpty()) return;
-  if (value.type == CellValue::Type::Text && strings_[value.text].isEmpty()) return;
+  if ((value.type == CellValue::Type::Text || value.type == CellValue::Type::Error) &&
+      (value.text >= strings_.size() || strings_[value.text].isEmpty()))
+    return;
   cells_.push_back(Entry{row, column, value});
   finished_ = false;
 }
 
 void Worksheet::setNumber(int row, int column, double v) {
   setCell(row, column, CellValue{CellValue::Type::Number, v, 0});
+}
+
+void Worksheet::setCurrency(int row, int column, double v) {
+  setCell(row, column, CellValue{CellValue::Type::Currency, v, 0});
 }
 
 void Worksheet::setDate(int row, int column, double serial) {
@@ -47,10 +63,12 @@ void Worksheet::setText(int row, int column, const QString &text) {
 }
 
 void Worksheet::setError(int row, int column, const QString &code) {
+  if (code.isEmpty()) return;
   setCell(row, column, CellValue{CellValue::Type::Error, 0, addString(code)});
 }
 
 void Worksheet::addMerge(int top, int left, int bottom, int right) {
+  if (static_cast<qint64>(merges_.size()) >= ReadLimits::kMerges) return;
   if (top > bottom) std::swap(top, bottom);
   if (left > right) std::swap(left, right);
   top = std::max(top, 1);
@@ -62,48 +80,71 @@ void Worksheet::addMerge(int top, int left, int bottom, int right) {
   finished_ = false;
 }
 
-void Worksheet::finish() {
-  // Row-major order; for duplicates the value added last wins (stable sort keeps add order).
-  std::stable_sort(cells_.begin(), cells_.end(), [](const Entry &a, const Entry &b) {
+void Worksheet::sortCells() {
+  // Row-major order; for duplicates the value added last wins (the sort is stable).
+  auto before = [](const Entry &a, const Entry &b) {
     return a.row != b.row ? a.row < b.row : a.column < b.column;
-  });
-  std::vector<Entry> unique;
-  unique.reserve(cells_.size());
-  for (const Entry &e : cells_) {
-    if (!unique.empty() && unique.back().row == e.row && unique.back().column == e.column)
-      unique.back() = e;
+  };
+  if (!std::is_sorted(cells_.begin(), cells_.end(), before))
+    std::stable_sort(cells_.begin(), cells_.end(), before);
+  size_t out = 0;
+  for (size_t i = 0; i < cells_.size(); ++i) {
+    if (out > 0 && cells_[out - 1].row == cells_[i].row && cells_[out - 1].column == cells_[i].column)
+      cells_[out - 1] = cells_[i];
     else
-      unique.push_back(e);
+      cells_[out++] = cells_[i];
   }
-  cells_.swap(unique);
+  cells_.resize(out);
+}
 
-  // Overlapping blocks: the first one read wins, the later one is dropped.
+void Worksheet::keepMerges() {
+  // Overlapping blocks are a fault of the file: the very large blocks are decided first, then
+  // the others in file order; a block that overlaps one already kept is dropped. Every check
+  // costs the block's own cells or the few large blocks, never all blocks kept so far.
   mergeByCell_.clear();
   largeMerges_.clear();
-  std::vector<MergeArea> kept;
+  std::stable_partition(merges_.begin(), merges_.end(),
+                        [](const MergeArea &m) { return area(m) > kIndexedBlockCells; });
+  std::vector<MergeArea> large, kept;
   qint64 indexed = 0;
   for (const MergeArea &m : merges_) {
-    const MergeArea *clash = nullptr;
-    for (const MergeArea &k : kept) {
-      if (m.top <= k.bottom() && k.top <= m.bottom() && m.left <= k.right() &&
-          k.left <= m.right()) {
-        clash = &k;
-        break;
-      }
+    const bool isLarge = area(m) > kIndexedBlockCells;
+    if (std::any_of(large.begin(), large.end(), [&](const MergeArea &k) { return overlaps(m, k); }))
+      continue;
+    if (isLarge) {
+      if (large.size() < kMaxLargeMerges) large.push_back(m);
+      continue;
     }
+    if (indexed + area(m) > kIndexedCellsBudget) continue;
+    bool clash = false;
+    for (int r = m.top; r <= m.bottom() && !clash; ++r)
+      for (int c = m.left; c <= m.right() && !clash; ++c) clash = mergeByCell_.contains(cellKey(r, c));
     if (clash) continue;
-    const auto index = static_cast<std::uint32_t>(kept.size());
+    for (int r = m.top; r <= m.bottom(); ++r)
+      for (int c = m.left; c <= m.right(); ++c) mergeByCell_.insert(cellKey(r, c), 0);
+    indexed += area(m);
     kept.push_back(m);
-    const qint64 area = static_cast<qint64>(m.rows) * m.columns;
-    if (area <= kIndexedBlockCells && indexed + area <= kIndexedCellsBudget) {
-      indexed += area;
-      for (int r = m.top; r <= m.bottom(); ++r)
-        for (int c = m.left; c <= m.right(); ++c) mergeByCell_.insert(cellKey(r, c), index);
-    } else {
-      largeMerges_.push_back(index);
-    }
   }
+  kept.insert(kept.end(), large.begin(), large.end());
+  std::sort(kept.begin(), kept.end(), [](const MergeArea &a, const MergeArea &b) {
+    return a.top != b.top ? a.top < b.top : a.left < b.left;
+  });
   merges_.swap(kept);
+  mergeByCell_.clear();
+  for (std::uint32_t i = 0; i < merges_.size(); ++i) {
+    const MergeArea &m = merges_[i];
+    if (area(m) > kIndexedBlockCells) {
+      largeMerges_.push_back(i);
+      continue;
+    }
+    for (int r = m.top; r <= m.bottom(); ++r)
+      for (int c = m.left; c <= m.right(); ++c) mergeByCell_.insert(cellKey(r, c), i);
+  }
+}
+
+void Worksheet::finish() {
+  sortCells();
+  keepMerges();
 
   // Cells hidden under a block (not its top-left) read as empty: drop them.
   if (!merges_.empty()) {
@@ -133,7 +174,8 @@ void Worksheet::finish() {
     lastRow_ = std::max(lastRow_, bottom);
     lastColumn_ = std::max(lastColumn_, right);
   };
-  for (const Entry &e : cells_) include(e.row, e.column, e.row, e.column);
+  for (const RowSpan &r : rows_)  // cells are sorted: a row's first and last cell bound it
+    include(r.row, cells_[r.begin].column, r.row, cells_[r.end - 1].column);
   for (const MergeArea &m : merges_) include(m.top, m.left, m.bottom(), m.right());
   if (!any) firstRow_ = firstColumn_ = lastRow_ = lastColumn_ = 1;
   finished_ = true;

@@ -38,6 +38,7 @@ class Worksheet {
   std::uint32_t addString(const QString &text);
   void setCell(int row, int column, CellValue value);
   void setNumber(int row, int column, double value);
+  void setCurrency(int row, int column, double value);
   void setDate(int row, int column, double serial);
   void setBoolean(int row, int column, bool value);
   void setText(int row, int column, const QString &text);
@@ -58,6 +59,7 @@ class Worksheet {
   // The stored value; Empty outside the cells present and for the hidden cells of a merged block.
   CellValue value(int row, int column) const;
   const QString &string(std::uint32_t index) const { return strings_[index]; }
+  size_t stringCount() const { return strings_.size(); }
   // The merged block that holds the cell (1 × 1 when it is not merged).
   MergeArea mergeArea(int row, int column) const;
   bool isMerged(int row, int column) const { return mergeArea(row, column).merged(); }
@@ -73,6 +75,8 @@ class Worksheet {
 
  private:
   const Entry *find(int row, int column) const;
+  void sortCells();
+  void keepMerges();
 
   QString name_;
   bool hidden_ = false;
@@ -89,7 +93,7 @@ class Worksheet {
   std::vector<RowSpan> rows_;
   std::vector<MergeArea> merges_;
   // Lookup of the block that covers a cell: every cell of the ordinary blocks by key, the few
-  // very large blocks (a hostile file may merge a whole sheet) by a scan.
+  // very large blocks by a scan.
   QHash<quint64, std::uint32_t> mergeByCell_;
   std::vector<std::uint32_t> largeMerges_;
   int firstRow_ = 1, firstColumn_ = 1, lastRow_ = 1, lastColumn_ = 1;

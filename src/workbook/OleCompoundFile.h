@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// An OLE2 compound file (the container of .xls and of encrypted OOXML files), opened with
+// libgsf. Stream names are looked up case-insensitively at the top level.
+class OleCompoundFile {
+ public:
+  enum class OpenResult { Opened, CannotRead, NotCompoundFile, Damaged };
+
+  OleCompoundFile() = default;
+  ~OleCompoundFile();
+  OleCompoundFile(const OleCompoundFile &) = delete;
+  OleCompoundFile &operator=(const OleCompoundFile &) = delete;
+
+  OpenResult open(const QString &path);
+  QStringList streamNames() const;
+  bool hasStream(const QString &name) const { return indexOf(name) >= 0; }
+  // The whole stream, or false when it is missing, larger than maxSize or cannot be read.
+  bool readStream(const QString &name, qint64 maxSize, QByteArray &bytes) const;
+
+ private:
+  int indexOf(const QString &name) const;
+
+  void *input_ = nullptr;   // GsfInput
+  void *infile_ = nullptr;  // GsfInfile
+};
