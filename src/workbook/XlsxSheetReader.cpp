@@ -125,9 +125,11 @@ class SheetHandler : public XmlHandler {
       else if (attr[0] == 't' && attr[1] == 0) type_ = typeCode(a[1]);
       else if (attr[0] == 's' && attr[1] == 0) style_ = XmlInteger(a[1], 0);
     }
-    if (ref && ParseCellReference(ref, r, c)) {
-      cellRow_ = r;
-      column_ = c;
+    skip_ = false;
+    if (ref) {
+      // A reference that names no cell of a sheet (beyond XFD1048576, or garbage): skipped.
+      skip_ = !ParseCellReference(ref, r, c);
+      if (!skip_) cellRow_ = r, column_ = c;
     } else {
       cellRow_ = row_ > 0 ? row_ : 1;
       ++column_;
@@ -146,7 +148,7 @@ class SheetHandler : public XmlHandler {
 
   void endCell() {
     inCell_ = false;
-    if (!hasValue_ && !hasInline_) return;  // a styled blank, or a formula never calculated
+    if (skip_ || (!hasValue_ && !hasInline_)) return;  // also a styled blank, or a formula never calculated
     if (column_ < 1 || column_ > kMaxColumn) return;
     if (!budget_.takeCell()) return fail(ReasonTooLarge());
     switch (type_) {
@@ -220,7 +222,7 @@ class SheetHandler : public XmlHandler {
   SharedStringSlots &slots_;
   Worksheet &sheet_;
   bool inSheetData_ = false, inCell_ = false, inInline_ = false, capture_ = false;
-  bool hasValue_ = false, hasInline_ = false;
+  bool hasValue_ = false, hasInline_ = false, skip_ = false;
   int phonetic_ = 0;
   int row_ = 0, column_ = 0, cellRow_ = 0;
   char type_ = 'n';

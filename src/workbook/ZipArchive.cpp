@@ -16,8 +16,6 @@ QString reasonFor(int zipError) {
     case ZIP_ER_OPEN:
     case ZIP_ER_READ:
       return ReasonCannotRead();
-    case ZIP_ER_NOZIP:
-      return ReasonNotAWorkbook();
     default:
       return ReasonDamaged();
   }
