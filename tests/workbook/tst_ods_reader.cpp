@@ -84,6 +84,28 @@ class TestOdsReader : public QObject {
     QCOMPARE(UsedRangeLine(sheets[0]), QStringLiteral("R1C1:R1C1"));  // an empty table
   }
 
+  // The fixtures hold the same content in every format; the .ods must read like the .xlsx.
+  void sameReadingAsTheXlsxFixtures_data() {
+    QTest::addColumn<QString>("name");
+    for (const char *name : {"edge_cases", "dates_1900", "dates_1904", "text_values", "formulas", "many_sheets", "payroll"})
+      QTest::newRow(name) << QString::fromLatin1(name);
+  }
+  void sameReadingAsTheXlsxFixtures() {
+    QFETCH(QString, name);
+    std::vector<Worksheet> ods, xlsx;
+    QString reason;
+    QVERIFY2(ReadWorkbookFile(FixturePath(name + QStringLiteral(".ods")), ods, reason), qPrintable(reason));
+    QVERIFY2(ReadWorkbookFile(FixturePath(name + QStringLiteral(".xlsx")), xlsx, reason), qPrintable(reason));
+    QCOMPARE(ods.size(), xlsx.size());
+    for (size_t i = 0; i < ods.size(); ++i) {
+      QCOMPARE(ods[i].name(), xlsx[i].name());
+      QCOMPARE(ods[i].hidden(), xlsx[i].hidden());
+      QCOMPARE(UsedRangeLine(ods[i]), UsedRangeLine(xlsx[i]));
+      QCOMPARE(MergesLine(ods[i]), MergesLine(xlsx[i]));
+      QCOMPARE(CellsLine(ods[i]), CellsLine(xlsx[i]));
+    }
+  }
+
   void repeatedValuesPastTheBudgetAreRefused() {
     // A billion rows of a billion cells holding "X": refused before anything is expanded.
     QTemporaryDir dir;
