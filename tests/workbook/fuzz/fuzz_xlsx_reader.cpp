@@ -1,0 +1,15 @@
+#include <cstddef>
+#include <cstdint>
+
+#include "FuzzRead.h"
+#include "workbook/XlsxReader.h"
+#include "workbook/ZipArchive.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  ZipArchive zip;
+  QString reason;
+  if (!zip.openMemory(data, size, reason)) return 0;
+  std::vector<Worksheet> sheets;
+  if (ReadXlsxPackage(zip, sheets, reason)) TouchEverything(sheets);
+  return 0;
+}
