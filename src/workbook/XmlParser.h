@@ -21,10 +21,15 @@ class XmlHandler {
     stopped_ = true;
   }
   bool stopped() const { return stopped_; }
+  // A handler that needs the text of only a few elements says so as it goes: expat then does
+  // not report the rest.
+  void wantText(bool on) { wantText_ = on; }
+  bool wantsText() const { return wantText_; }
   const QString &failure() const { return failure_; }
 
  private:
   bool stopped_ = false;
+  bool wantText_ = true;
   QString failure_;
 };
 

@@ -53,6 +53,7 @@ bool sameDate(const QString &ref, double serial, bool date1904) {
   }
   QDateTime theirs = ref.contains(QLatin1Char('T')) ? QDateTime::fromString(ref, Qt::ISODateWithMs)
                                                     : QDateTime(QDate::fromString(ref, Qt::ISODate), QTime(0, 0));
+  theirs.setTimeSpec(Qt::UTC);  // ours is UTC: compare the wall-clock times
   return theirs.isValid() && std::abs(theirs.msecsTo(ours)) <= 1000;
 }
 

@@ -99,7 +99,9 @@ class TestCellText : public QObject {
   void serialsRoundTrip() {
     QFETCH(QDateTime, moment);
     QFETCH(bool, date1904);
-    QCOMPARE(SerialToDateTime(DateTimeToSerial(moment, date1904), date1904), moment);
+    const QDateTime back = SerialToDateTime(DateTimeToSerial(moment, date1904), date1904);
+    QCOMPARE(back.date(), moment.date());
+    QCOMPARE(back.time(), moment.time());
   }
 
   void textsAndErrorsAreThemselves() {
