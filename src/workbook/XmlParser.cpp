@@ -138,8 +138,3 @@ bool XmlParser::parsePart(const ZipArchive &zip, qint64 index, qint64 limit, QSt
   if (more) feed(nullptr, 0, true);
   return result(reason);
 }
-
-bool XmlParser::parseBytes(const QByteArray &bytes, QString &reason) {
-  feed(bytes.constData(), static_cast<size_t>(bytes.size()), true);
-  return result(reason);
-}

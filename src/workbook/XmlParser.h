@@ -50,7 +50,6 @@ class XmlParser {
   XmlParser &operator=(const XmlParser &) = delete;
 
   bool parsePart(const ZipArchive &zip, qint64 index, qint64 limit, QString &reason);
-  bool parseBytes(const QByteArray &bytes, QString &reason);
 
  private:
   bool feed(const char *data, size_t size, bool final);

@@ -140,6 +140,12 @@ class TestXlsxReader : public QObject {
         << QByteArray() << QByteArray() << styles << QByteArray() << rel
         << "R1C1=2023-03-15; R1C2=2023-03-15 12:00:00; R1C3=-1234.5; R1C4=2023-03-16; R1C5=18:00:00; R1C6=7"
         << "R1C1:R1C6";
+    QTest::newRow("a differential format's numFmt does not redefine the cell format")
+        << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>45000.25</v></c></row>") << QByteArray() << QByteArray()
+        << QByteArray("<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"0.00\"/></numFmts>"
+                      "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/></cellXfs>"
+                      "<dxfs><dxf><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd\"/></dxf></dxfs></styleSheet>")
+        << QByteArray() << rel << "R1C1=45000.25" << "R1C1:R1C1";
     QTest::newRow("1904 date system from workbookPr")
         << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>0</v></c><c r=\"B1\" s=\"1\"><v>1462</v></c></row>")
         << QByteArray() << QByteArray() << styles << QByteArray("<workbookPr date1904=\"1\"/>") << rel
