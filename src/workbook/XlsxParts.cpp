@@ -46,6 +46,7 @@ class StylesHandler : public XmlHandler {
       if (id && code) custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
     } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
+      if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats) return fail(ReasonTooLarge());
       xfFormats_.push_back(id ? XmlInteger(id, -1) : 0);
     }
   }
@@ -94,7 +95,9 @@ class SharedStringsHandler : public XmlHandler {
       inItem_ = false;
       QString s = QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
       DecodeXlsxEscapes(s);
-      if (!budget_.takeChars(s.size() + 1)) return fail(ReasonTooLarge());
+      if (!budget_.takeChars(s.size() + 1) ||
+          static_cast<std::int64_t>(book_.sharedStrings.size()) >= ReadLimits::kSharedStrings)
+        return fail(ReasonTooLarge());
       book_.sharedStrings.push_back(std::move(s));
     }
   }
