@@ -75,7 +75,7 @@ class StylesHandler : public XmlHandler {
 // <si> holds <t> directly or rich-text runs <r><t>; phonetic runs <rPh> are left out.
 class SharedStringsHandler : public XmlHandler {
  public:
-  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) {}
+  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) { wantText(false); }
   void startElement(const char *name, const char **) override {
     if (std::strcmp(name, "si") == 0) {
       inItem_ = true;
@@ -84,11 +84,13 @@ class SharedStringsHandler : public XmlHandler {
       ++phonetic_;
     } else if (inItem_ && phonetic_ == 0 && std::strcmp(name, "t") == 0) {
       inText_ = true;
+      wantText(true);
     }
   }
   void endElement(const char *name) override {
     if (std::strcmp(name, "t") == 0) {
       inText_ = false;
+      wantText(false);
     } else if (std::strcmp(name, "rPh") == 0) {
       if (phonetic_ > 0) --phonetic_;
     } else if (std::strcmp(name, "si") == 0) {
