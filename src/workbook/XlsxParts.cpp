@@ -38,17 +38,21 @@ class StylesHandler : public XmlHandler {
   void startElement(const char *name, const char **attributes) override {
     if (std::strcmp(name, "cellXfs") == 0) {
       inCellXfs_ = true;
-    } else if (std::strcmp(name, "numFmt") == 0) {
+    } else if (std::strcmp(name, "numFmts") == 0) {
+      inNumFmts_ = true;  // the differential formats (dxfs) hold numFmt elements of their own
+    } else if (inNumFmts_ && std::strcmp(name, "numFmt") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
       const char *code = XmlAttribute(attributes, "formatCode");
       if (id && code) custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
     } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
+      if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats) return fail(ReasonTooLarge());
       xfFormats_.push_back(id ? XmlInteger(id, -1) : 0);
     }
   }
   void endElement(const char *name) override {
     if (std::strcmp(name, "cellXfs") == 0) inCellXfs_ = false;
+    if (std::strcmp(name, "numFmts") == 0) inNumFmts_ = false;
   }
   void apply() {
     book_.formatKinds.clear();
@@ -63,6 +67,7 @@ class StylesHandler : public XmlHandler {
  private:
   XlsxBook &book_;
   bool inCellXfs_ = false;
+  bool inNumFmts_ = false;
   QHash<int, NumberFormatKind> custom_;
   std::vector<int> xfFormats_;
 };
@@ -70,7 +75,7 @@ class StylesHandler : public XmlHandler {
 // <si> holds <t> directly or rich-text runs <r><t>; phonetic runs <rPh> are left out.
 class SharedStringsHandler : public XmlHandler {
  public:
-  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) {}
+  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) { wantText(false); }
   void startElement(const char *name, const char **) override {
     if (std::strcmp(name, "si") == 0) {
       inItem_ = true;
@@ -79,18 +84,22 @@ class SharedStringsHandler : public XmlHandler {
       ++phonetic_;
     } else if (inItem_ && phonetic_ == 0 && std::strcmp(name, "t") == 0) {
       inText_ = true;
+      wantText(true);
     }
   }
   void endElement(const char *name) override {
     if (std::strcmp(name, "t") == 0) {
       inText_ = false;
+      wantText(false);
     } else if (std::strcmp(name, "rPh") == 0) {
       if (phonetic_ > 0) --phonetic_;
     } else if (std::strcmp(name, "si") == 0) {
       inItem_ = false;
       QString s = QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
       DecodeXlsxEscapes(s);
-      if (!budget_.takeChars(s.size() + 1)) return fail(ReasonTooLarge());
+      if (!budget_.takeChars(s.size() + 1) ||
+          static_cast<std::int64_t>(book_.sharedStrings.size()) >= ReadLimits::kSharedStrings)
+        return fail(ReasonTooLarge());
       book_.sharedStrings.push_back(std::move(s));
     }
   }
