@@ -11,5 +11,8 @@
 // FILEPASS record, fails with the password-protected reason. On failure: false and a reason
 // from WorkbookErrors.h.
 bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason);
+// The same for a file held in memory (the fuzz target reads this way).
+bool ReadXlsWorkbookBytes(const void *data, size_t size, std::vector<Worksheet> &sheets,
+                          QString &reason);
 // Whether the first bytes of a file are those of a bare BIFF file (a BOF record).
 bool LooksLikeRawBiff(const QByteArray &head);

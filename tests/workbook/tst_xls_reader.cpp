@@ -443,6 +443,16 @@ void TestXlsReader::damagedStreamsFailCleanly() {
     const QString path = dir.filePath(QStringLiteral("v%1.xls").arg(i));
     QVERIFY(WriteCompoundFile(path, {{QStringLiteral("Workbook"), variant}}));
     const Reading r = ReadFile(path);
+    // Read from memory (as the fuzz target does), the same file gives the same result.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    std::vector<Worksheet> fromMemory;
+    QString memoryReason;
+    QCOMPARE(ReadXlsWorkbookBytes(bytes.constData(), size_t(bytes.size()), fromMemory, memoryReason), r.ok);
+    QCOMPARE(memoryReason, r.reason);
+    QCOMPARE(fromMemory.size(), r.sheets.size());
+    if (r.ok) QCOMPARE(Cells(fromMemory[0]), Cells(r.sheets[0]));
     if (!r.ok) {
       QVERIFY2(r.reason == ReasonDamaged() || r.reason == ReasonUnsupportedVersion() ||
                    r.reason == ReasonPasswordProtected(),
