@@ -7,7 +7,7 @@ LinkLabel::LinkLabel(const QString &text, QWidget *parent) : QLabel(text, parent
   f.setBold(true);
   f.setUnderline(true);
   setFont(f);
-  setStyleSheet(QStringLiteral("color: #5a5a5a; background: transparent;"));
+  setStyleSheet(QStringLiteral("color: #d6d6d6; background: transparent; font-size: 14px;"));
   setCursor(Qt::PointingHandCursor);
 }
 

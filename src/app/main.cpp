@@ -1,25 +1,17 @@
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include "AppWindows.h"
+#include "Application.h"
 #include "UfrmMain.h"
 #include "data/Data.h"
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Korvane"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Korvane"));
-  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
-
-  // Qt's own texts (standard buttons, context menus) in Chinese.
-  QTranslator qtTranslator;
-  if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTranslator);
-
+  SetUpApplication(app);
   RegisterStandardWindows();
+
+  // The main window first (its creation starts the upgrade check and the advertisement
+  // download), then the data module; the database opens when the window is first shown.
   TFormMain mainWindow;
   TDataModule1 dataModule;
   DataModule1 = &dataModule;
