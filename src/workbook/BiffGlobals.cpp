@@ -55,6 +55,7 @@ class GlobalsReader {
       }
     }
     if (!ended) return BiffStatus::Damaged;
+    g_.end = records_.position();
     finishFormats();
     return BiffStatus::Ok;
   }

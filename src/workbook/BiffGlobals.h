@@ -26,6 +26,7 @@ struct BiffGlobals {
   // Per XF index (BIFF2: per format index): what its number format makes of a number.
   std::vector<NumberFormatKind> xfKinds;
   std::vector<BiffSheetEntry> sheets;
+  std::size_t end = 0;  // where the globals substream ends in the stream
 };
 
 enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };

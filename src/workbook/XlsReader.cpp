@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <exception>
 
 #include "BiffGlobals.h"
@@ -25,7 +26,8 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
   }
   Worksheet sheet(sheetName.left(31));
   sheet.setDate1904(globals.date1904);
-  if (!ReadBiffSheet(stream, 0, globals, decoder, budget, sheet)) {
+  BiffSheetInfo info;
+  if (!ReadBiffSheet(stream, 0, globals, decoder, budget, sheet, info)) {
     reason = ReasonDamaged();
     return false;
   }
@@ -55,18 +57,29 @@ bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets
   }
   std::vector<Worksheet> read;
   read.reserve(globals.sheets.size());
+  // Substreams never share bytes: offsets into the globals or into a sheet already read are a
+  // forgery that would have the same bytes parsed again and again.
+  std::vector<std::pair<std::size_t, std::size_t>> taken{{0, globals.end}};
+  auto overlapsTaken = [&](std::size_t begin, std::size_t end) {
+    return std::any_of(taken.begin(), taken.end(), [&](const auto &t) {
+      return begin < t.second && t.first < end;
+    });
+  };
   for (const BiffSheetEntry &entry : globals.sheets) {
     // Chart, macro, module and dialog sheets are no worksheets: the workbook's worksheets are
     // what the callers count and walk, as with the other formats.
     if (entry.kind != BiffSheetEntry::Kind::Worksheet) continue;
     Worksheet sheet(entry.name, entry.hidden);
     sheet.setDate1904(globals.date1904);
-    bool dialog = false;
-    if (!ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet, &dialog)) {
+    BiffSheetInfo info;
+    if (overlapsTaken(entry.offset, std::size_t{entry.offset} + 1) ||
+        !ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet, info) ||
+        overlapsTaken(entry.offset, info.end)) {
       reason = ReasonDamaged();
       return false;
     }
-    if (dialog) continue;
+    taken.emplace_back(entry.offset, info.end);
+    if (info.dialog) continue;
     sheet.finish();
     read.push_back(std::move(sheet));
   }

@@ -347,6 +347,16 @@ void TestXlsReader::refusals_data() {
   QByteArray notBof = good;
   notBof.replace(notBof.indexOf(QByteArray::fromHex("8500")) + 4, 4, U32(2));
   QTest::newRow("sheet offset not at a BOF") << Streams{{wb, notBof}} << ReasonDamaged();
+  QByteArray atGlobals = good;
+  atGlobals.replace(atGlobals.indexOf(QByteArray::fromHex("8500")) + 4, 4, U32(0));
+  QTest::newRow("sheet offset at the globals") << Streams{{wb, atGlobals}} << ReasonDamaged();
+  // Two sheets on one substream: every further sheet would parse the same bytes again.
+  QByteArray shared = WorkbookStream({}, {Sheet{QStringLiteral("a"), Number(0, 0, 1)},
+                                          Sheet{QStringLiteral("b"), Number(0, 0, 2)}});
+  const int first = int(shared.indexOf(QByteArray::fromHex("8500")));
+  const int second = int(shared.indexOf(QByteArray::fromHex("8500"), first + 4));
+  shared.replace(second + 4, 4, shared.mid(first + 4, 4));
+  QTest::newRow("two sheets at one offset") << Streams{{wb, shared}} << ReasonDamaged();
 }
 
 void TestXlsReader::refusals() {
