@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "BiffBuilder.h"
+#include "support/TestPaths.h"
 #include "workbook/CellText.h"
 #include "workbook/WorkbookErrors.h"
 #include "workbook/XlsReader.h"
@@ -92,6 +93,7 @@ class TestXlsReader : public QObject {
   void streamNames();
   void refusals_data();
   void refusals();
+  void xlwtLongStrings();
   void rawBiffFiles_data();
   void rawBiffFiles();
   void damagedStreamsFailCleanly();
@@ -366,6 +368,29 @@ void TestXlsReader::refusals() {
   QVERIFY(!r.ok);
   QCOMPARE(r.reason, reason);
   QVERIFY(r.sheets.empty());
+}
+
+// The rule of tests/workbook/xls/make_long_strings.py, which wrote long_strings.xls.
+static QString CellTextAt(int i) {
+  const QString latin = QStringLiteral("abcdefghij").repeated((i * 7) % 13);
+  const QString cjk = QStringLiteral("工资表员工邮件").repeated((i * 5) % 11);
+  QString text = QString::number(i) + u':' + (i % 2 ? latin + cjk : cjk + latin);
+  if (i % 200 == 199) text += QStringLiteral("长").repeated(5000);
+  return text;
+}
+
+void TestXlsReader::xlwtLongStrings() {
+  // xlwt's shared-string table spans many CONTINUE records; strings cross their borders.
+  const Reading r = ReadFile(TestDataDir() + QStringLiteral("/workbook/xls/long_strings.xls"));
+  QVERIFY2(r.ok, qPrintable(r.reason));
+  const Worksheet &s = r.sheets[0];
+  QCOMPARE(UsedRange(s), QStringLiteral("1,1:600,2"));
+  for (int i = 0; i < 600; ++i) {
+    const CellValue text = s.value(i + 1, 1), number = s.value(i + 1, 2);
+    QCOMPARE(text.type, CellValue::Type::Text);
+    QCOMPARE(s.string(text.text), CellTextAt(i));
+    QCOMPARE(number.number, i * 0.25);
+  }
 }
 
 void TestXlsReader::rawBiffFiles_data() {
