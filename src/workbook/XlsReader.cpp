@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "BiffDecryption.h"
 #include "BiffGlobals.h"
 #include "BiffSheetReader.h"
 #include "OleCompoundFile.h"
@@ -36,12 +37,28 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
   return true;
 }
 
-bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets,
+// An RC4-encrypted stream is decrypted with the password (or Excel's default one) when it
+// matches, and read again; any other encryption stays refused.
+bool Decrypt(QByteArray &stream, BiffGlobals &globals, const QString &password) {
+  const QByteArray filePass = stream.mid(qsizetype(globals.filePassOffset), qsizetype(globals.filePassSize));
+  const ByteSpan span{reinterpret_cast<const std::uint8_t *>(filePass.constData()),
+                      static_cast<std::size_t>(filePass.size())};
+  if (!DecryptBiffStream(stream, span, password.isEmpty() ? ExcelDefaultPassword() : password))
+    return false;
+  globals = BiffGlobals();
+  globals.decrypted = true;
+  return true;
+}
+
+bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<Worksheet> &sheets,
                         QString &reason) {
   CodePageDecoder decoder;
   ReadBudget budget;
   BiffGlobals globals;
-  switch (ReadBiffGlobals(stream, decoder, budget, globals)) {
+  BiffStatus status = ReadBiffGlobals(stream, decoder, budget, globals);
+  if (status == BiffStatus::Encrypted && globals.version == 8 && Decrypt(stream, globals, password))
+    status = ReadBiffGlobals(stream, decoder, budget, globals);
+  switch (status) {
     case BiffStatus::Ok: break;
     case BiffStatus::UnsupportedVersion: reason = ReasonUnsupportedVersion(); return false;
     case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
@@ -89,8 +106,8 @@ bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets
 }  // namespace
 
 namespace {
-bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, std::vector<Worksheet> &sheets,
-                      QString &reason) {
+bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, const QString &password,
+                      std::vector<Worksheet> &sheets, QString &reason) {
   // An encrypted .xlsx travels as an OLE2 file holding the encrypted package.
   if (file.hasStream(QStringLiteral("EncryptedPackage")) ||
       file.hasStream(QStringLiteral("EncryptionInfo"))) {
@@ -110,7 +127,7 @@ bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, std::vector<
     reason = ReasonDamaged();
     return false;
   }
-  return ReadWorkbookStream(stream, sheets, reason);
+  return ReadWorkbookStream(stream, password, sheets, reason);
 }
 
 // A file that is no OLE2 container: a bare BIFF file, or no workbook.
@@ -122,7 +139,7 @@ bool ReadRawBiff(const QByteArray &bytes, const QString &sheetName, std::vector<
   }
   // A bare workbook stream, as some exporters write it, reads like one inside OLE2.
   if (biff::U16(reinterpret_cast<const std::uint8_t *>(bytes.constData())) == biff::kBof)
-    return ReadWorkbookStream(bytes, sheets, reason);
+    return ReadWorkbookStream(bytes, QString(), sheets, reason);
   return ReadLegacyWorksheet(bytes, sheetName, sheets, reason);
 }
 
@@ -152,7 +169,8 @@ bool OpenFailed(OleCompoundFile::OpenResult result, QString &reason) {
 }
 }  // namespace
 
-bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason) {
+bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason,
+                     const QString &password) {
   return Guarded(sheets, reason, [&] {
     OleCompoundFile file;
     const OleCompoundFile::OpenResult opened = file.open(path);
@@ -175,7 +193,7 @@ bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QStrin
       // Excel names the one sheet of such a file after the file.
       return ReadRawBiff(raw.readAll(), QFileInfo(path).completeBaseName(), sheets, reason);
     }
-    return ReadCompoundFile(file, QFileInfo(path).size(), sheets, reason);
+    return ReadCompoundFile(file, QFileInfo(path).size(), password, sheets, reason);
   });
 }
 
@@ -188,7 +206,7 @@ bool ReadXlsWorkbookBytes(const void *data, size_t size, std::vector<Worksheet> 
     if (opened == OleCompoundFile::OpenResult::NotCompoundFile)
       return ReadRawBiff(QByteArray::fromRawData(static_cast<const char *>(data), qsizetype(size)),
                          QStringLiteral("Sheet1"), sheets, reason);
-    return ReadCompoundFile(file, qint64(size), sheets, reason);
+    return ReadCompoundFile(file, qint64(size), QString(), sheets, reason);
   });
 }
 
