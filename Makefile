@@ -2,8 +2,11 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+# The second build: the core and its reader tests and fuzz targets, clang with ASan + UBSan.
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_SECONDS ?= 20
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test sanitize-test bench clean
 
 all: build
 
@@ -21,9 +24,18 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	$(MAKE) sanitize-test
+
+# Reader tests under the sanitizers, then each fuzz target for FUZZ_SECONDS from the fixtures.
+sanitize-test: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DKORVANE_BUILD_UI=OFF -DKORVANE_SANITIZE=ON -DKORVANE_FUZZ=ON -DKORVANE_FUZZ_SECONDS=$(FUZZ_SECONDS)
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS) --target reader-checks
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS) -L 'reader|fuzz'
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)

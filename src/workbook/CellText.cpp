@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <charconv>
 #include <cmath>
 
 #include "Worksheet.h"
@@ -12,7 +13,7 @@ constexpr double kFirstSerial = -693593;
 constexpr double kLastSerial = 2958465.99999;
 
 QString withDecimalPoint(QString s, CellTextStyle style) {
-  if (style == CellTextStyle::Display) {
+  if (style == CellTextStyle::Display && s.contains(QLatin1Char('.'))) {
     const QString dp = QLocale().decimalPoint();
     if (dp != QLatin1String(".")) s.replace(QLatin1Char('.'), dp);
   }
@@ -22,11 +23,17 @@ QString withDecimalPoint(QString s, CellTextStyle style) {
 QString generalNumber(double v, CellTextStyle style) {
   if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
   if (v == 0) return QStringLiteral("0");  // also -0
-  // 'g' with 15 digits is plain notation for magnitudes from 1e-5 up to 1e15 and the
-  // spreadsheet's "1.5E+20" beyond.
-  QString s = QString::number(v, 'g', 15);
-  s.replace(QLatin1Char('e'), QLatin1Char('E'));
-  return withDecimalPoint(s, style);
+  // %.15g is plain notation for magnitudes from 1e-5 up to 1e15 and the spreadsheet's
+  // "1.5E+20" beyond.
+  char buffer[32];
+  char *end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
+  bool point = false;
+  for (char *p = buffer; p < end; ++p) {
+    if (*p == 'e') *p = 'E';
+    point = point || *p == '.';
+  }
+  QString s = QString::fromLatin1(buffer, end - buffer);
+  return point ? withDecimalPoint(s, style) : s;
 }
 
 QString currencyNumber(double v, CellTextStyle style) {
@@ -70,7 +77,9 @@ QDateTime SerialToDateTime(double serial, bool date1904) {
     days += 1;
     ms = 0;
   }
-  return QDateTime(base.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)));
+  // A cell's date names no time zone: UTC keeps every wall-clock time valid (no DST gaps)
+  // and spares a time zone look-up per cell.
+  return QDateTime(base.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)), Qt::UTC);
 }
 
 double DateTimeToSerial(const QDateTime &dateTime, bool date1904) {

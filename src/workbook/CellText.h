@@ -22,7 +22,7 @@ enum class CellTextStyle { Display, Neutral };
 QString CellValueText(const Worksheet &sheet, const CellValue &value,
                       CellTextStyle style = CellTextStyle::Display);
 
-// The date and time a serial stands for in the sheet's date system, to the whole second.
+// The date and time a serial stands for in the sheet's date system, to the whole second (UTC).
 QDateTime SerialToDateTime(double serial, bool date1904);
 // The serial of a date and time (the inverse of SerialToDateTime).
 double DateTimeToSerial(const QDateTime &dateTime, bool date1904);

@@ -108,7 +108,7 @@ class ContentHandler : public XmlHandler {
     }
     if (inCell_) {
       if (is(name, "table-cell") || is(name, "covered-table-cell")) return endCell();
-      if (is(name, "p")) ++paragraphs_;
+      if ((is(name, "p") || is(name, "h")) && paragraphDepth_ > 0 && --paragraphDepth_ == 0) ++paragraphs_;
       return;
     }
     if (is(name, "table-row") && inTable_) {

@@ -131,6 +131,15 @@ void Worksheet::keepMerges() {
   });
   merges_.swap(kept);
   mergeByCell_.clear();
+  // Most cells of a sheet lie outside every block: the blocks' bounding box answers them.
+  if (!merges_.empty()) {
+    int top = merges_[0].top, left = merges_[0].left, bottom = merges_[0].bottom(), right = merges_[0].right();
+    for (const MergeArea &m : merges_) {
+      top = std::min(top, m.top), left = std::min(left, m.left);
+      bottom = std::max(bottom, m.bottom()), right = std::max(right, m.right());
+    }
+    mergeBox_ = MergeArea{top, left, bottom - top + 1, right - left + 1};
+  }
   for (std::uint32_t i = 0; i < merges_.size(); ++i) {
     const MergeArea &m = merges_[i];
     if (area(m) > kIndexedBlockCells) {
@@ -146,20 +155,23 @@ void Worksheet::finish() {
   sortCells();
   keepMerges();
 
-  // Cells hidden under a block (not its top-left) read as empty: drop them.
-  if (!merges_.empty()) {
-    std::erase_if(cells_, [this](const Entry &e) {
-      const MergeArea m = mergeArea(e.row, e.column);
-      return m.merged() && (e.row != m.top || e.column != m.left);
-    });
+  indexRows();
+  // Cells hidden under a block (not its top-left) read as empty: drop them. Each block costs
+  // the rows present in it, not a look-up per cell of the sheet.
+  bool dropped = false;
+  for (const MergeArea &m : merges_) {
+    auto r = std::lower_bound(rows_.begin(), rows_.end(), m.top,
+                              [](const RowSpan &s, int value) { return s.row < value; });
+    for (; r != rows_.end() && r->row <= m.bottom(); ++r) {
+      auto begin = cells_.begin() + r->begin, end = cells_.begin() + r->end;
+      auto c = std::lower_bound(begin, end, m.left, [](const Entry &e, int value) { return e.column < value; });
+      for (; c != end && c->column <= m.right(); ++c)
+        if (c->row != m.top || c->column != m.left) c->value = CellValue{}, dropped = true;
+    }
   }
-
-  rows_.clear();
-  for (std::uint32_t i = 0; i < cells_.size(); ++i) {
-    if (rows_.empty() || rows_.back().row != cells_[i].row)
-      rows_.push_back(RowSpan{cells_[i].row, i, i + 1});
-    else
-      rows_.back().end = i + 1;
+  if (dropped) {
+    std::erase_if(cells_, [](const Entry &e) { return e.value.isEmpty(); });
+    indexRows();
   }
 
   bool any = false;
@@ -181,6 +193,16 @@ void Worksheet::finish() {
   finished_ = true;
 }
 
+void Worksheet::indexRows() {
+  rows_.clear();
+  for (std::uint32_t i = 0; i < cells_.size(); ++i) {
+    if (rows_.empty() || rows_.back().row != cells_[i].row)
+      rows_.push_back(RowSpan{cells_[i].row, i, i + 1});
+    else
+      rows_.back().end = i + 1;
+  }
+}
+
 const Worksheet::Entry *Worksheet::find(int row, int column) const {
   auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
                             [](const RowSpan &s, int value) { return s.row < value; });
@@ -199,7 +221,8 @@ CellValue Worksheet::value(int row, int column) const {
 }
 
 MergeArea Worksheet::mergeArea(int row, int column) const {
-  if (!merges_.empty()) {
+  if (!merges_.empty() && row >= mergeBox_.top && row <= mergeBox_.bottom() && column >= mergeBox_.left &&
+      column <= mergeBox_.right()) {
     auto it = mergeByCell_.constFind(cellKey(row, column));
     if (it != mergeByCell_.constEnd()) return merges_[*it];
     for (std::uint32_t index : largeMerges_) {

@@ -77,6 +77,7 @@ class Worksheet {
   const Entry *find(int row, int column) const;
   void sortCells();
   void keepMerges();
+  void indexRows();
 
   QString name_;
   bool hidden_ = false;
@@ -96,5 +97,6 @@ class Worksheet {
   // very large blocks by a scan.
   QHash<quint64, std::uint32_t> mergeByCell_;
   std::vector<std::uint32_t> largeMerges_;
+  MergeArea mergeBox_;  // bounding box of all blocks
   int firstRow_ = 1, firstColumn_ = 1, lastRow_ = 1, lastColumn_ = 1;
 };

@@ -38,7 +38,9 @@ class StylesHandler : public XmlHandler {
   void startElement(const char *name, const char **attributes) override {
     if (std::strcmp(name, "cellXfs") == 0) {
       inCellXfs_ = true;
-    } else if (std::strcmp(name, "numFmt") == 0) {
+    } else if (std::strcmp(name, "numFmts") == 0) {
+      inNumFmts_ = true;  // the differential formats (dxfs) hold numFmt elements of their own
+    } else if (inNumFmts_ && std::strcmp(name, "numFmt") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
       const char *code = XmlAttribute(attributes, "formatCode");
       if (id && code) custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
@@ -49,6 +51,7 @@ class StylesHandler : public XmlHandler {
   }
   void endElement(const char *name) override {
     if (std::strcmp(name, "cellXfs") == 0) inCellXfs_ = false;
+    if (std::strcmp(name, "numFmts") == 0) inNumFmts_ = false;
   }
   void apply() {
     book_.formatKinds.clear();
@@ -63,6 +66,7 @@ class StylesHandler : public XmlHandler {
  private:
   XlsxBook &book_;
   bool inCellXfs_ = false;
+  bool inNumFmts_ = false;
   QHash<int, NumberFormatKind> custom_;
   std::vector<int> xfFormats_;
 };

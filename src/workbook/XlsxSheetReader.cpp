@@ -1,5 +1,6 @@
 #include "XlsxSheetReader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -33,6 +34,7 @@ class SheetHandler : public XmlHandler {
   SheetHandler(const XlsxBook &book, ReadBudget &budget, SharedStringSlots &stringSlots, Worksheet &sheet)
       : book_(book), budget_(budget), slots_(stringSlots), sheet_(sheet) {
     slots_.begin(book.sharedStrings.size());
+    wantText(false);
   }
 
   void startElement(const char *name, const char **attributes) override {
@@ -44,6 +46,7 @@ class SheetHandler : public XmlHandler {
         if (name[1] == 0 && inCell_) {
           capture_ = true;
           hasValue_ = true;
+          wantText(true);
         }
         break;
       case 'i':
@@ -53,6 +56,7 @@ class SheetHandler : public XmlHandler {
         if (name[1] == 0 && inInline_ && phonetic_ == 0) {
           capture_ = true;
           hasInline_ = true;
+          wantText(true);
         }
         break;
       case 'r':
@@ -84,10 +88,10 @@ class SheetHandler : public XmlHandler {
         if (name[1] == 0 && inCell_) endCell();
         break;
       case 'v':
-        if (name[1] == 0) capture_ = false;
+        if (name[1] == 0) capture_ = false, wantText(false);
         break;
       case 't':
-        if (name[1] == 0 && inInline_) capture_ = false;
+        if (name[1] == 0 && inInline_) capture_ = false, wantText(false);
         break;
       case 'i':
         if (std::strcmp(name, "is") == 0) inInline_ = false;
@@ -125,9 +129,11 @@ class SheetHandler : public XmlHandler {
       else if (attr[0] == 't' && attr[1] == 0) type_ = typeCode(a[1]);
       else if (attr[0] == 's' && attr[1] == 0) style_ = XmlInteger(a[1], 0);
     }
-    if (ref && ParseCellReference(ref, r, c)) {
-      cellRow_ = r;
-      column_ = c;
+    skip_ = false;
+    if (ref) {
+      // A reference that names no cell of a sheet (beyond XFD1048576, or garbage): skipped.
+      skip_ = !ParseCellReference(ref, r, c);
+      if (!skip_) cellRow_ = r, column_ = c;
     } else {
       cellRow_ = row_ > 0 ? row_ : 1;
       ++column_;
@@ -146,7 +152,7 @@ class SheetHandler : public XmlHandler {
 
   void endCell() {
     inCell_ = false;
-    if (!hasValue_ && !hasInline_) return;  // a styled blank, or a formula never calculated
+    if (skip_ || (!hasValue_ && !hasInline_)) return;  // also a styled blank, or a formula never calculated
     if (column_ < 1 || column_ > kMaxColumn) return;
     if (!budget_.takeCell()) return fail(ReasonTooLarge());
     switch (type_) {
@@ -220,7 +226,7 @@ class SheetHandler : public XmlHandler {
   SharedStringSlots &slots_;
   Worksheet &sheet_;
   bool inSheetData_ = false, inCell_ = false, inInline_ = false, capture_ = false;
-  bool hasValue_ = false, hasInline_ = false;
+  bool hasValue_ = false, hasInline_ = false, skip_ = false;
   int phonetic_ = 0;
   int row_ = 0, column_ = 0, cellRow_ = 0;
   char type_ = 'n';
@@ -252,6 +258,9 @@ bool ParseCellReference(const char *text, int &row, int &column) {
 
 bool ReadXlsxSheet(const ZipArchive &zip, qint64 index, const XlsxBook &book, ReadBudget &budget,
                    SharedStringSlots &stringSlots, Worksheet &sheet, QString &reason) {
+  // Compressed sheet XML takes at least about 4 bytes per value cell: reserving that much
+  // (within the allowance) spares growing the store; the pages are touched only when used.
+  sheet.reserveCells(static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells)));
   SheetHandler handler(book, budget, stringSlots, sheet);
   XmlParser parser(handler);
   return parser.parsePart(zip, index, ReadLimits::kLargePartBytes, reason);

@@ -37,22 +37,33 @@ struct XmlParser::Context {
   XML_Parser parser = nullptr;
   XmlHandler *handler = nullptr;
   bool refused = false;  // a DTD appeared
+  bool textOn = true;
   bool syntaxError = false;
 };
 
 namespace {
 void stopParser(XML_Parser parser) { XML_StopParser(parser, XML_FALSE); }
 
+void XMLCALL onText(void *data, const XML_Char *text, int length);
+
+void afterEvent(XmlParser::Context *c) {
+  if (c->handler->stopped()) stopParser(c->parser);
+  if (c->handler->wantsText() != c->textOn) {
+    c->textOn = c->handler->wantsText();
+    XML_SetCharacterDataHandler(c->parser, c->textOn ? onText : nullptr);
+  }
+}
+
 void XMLCALL onStart(void *data, const XML_Char *name, const XML_Char **attributes) {
   auto *c = static_cast<XmlParser::Context *>(data);
   c->handler->startElement(XmlLocalName(name), attributes);
-  if (c->handler->stopped()) stopParser(c->parser);
+  afterEvent(c);
 }
 
 void XMLCALL onEnd(void *data, const XML_Char *name) {
   auto *c = static_cast<XmlParser::Context *>(data);
   c->handler->endElement(XmlLocalName(name));
-  if (c->handler->stopped()) stopParser(c->parser);
+  afterEvent(c);
 }
 
 void XMLCALL onText(void *data, const XML_Char *text, int length) {
@@ -75,10 +86,11 @@ void XMLCALL onEntity(void *data, const XML_Char *, int, const XML_Char *, int, 
 
 XmlParser::XmlParser(XmlHandler &handler) : context_(new Context) {
   context_->handler = &handler;
+  context_->textOn = handler.wantsText();
   context_->parser = XML_ParserCreate(nullptr);
   XML_SetUserData(context_->parser, context_);
   XML_SetElementHandler(context_->parser, onStart, onEnd);
-  XML_SetCharacterDataHandler(context_->parser, onText);
+  if (context_->textOn) XML_SetCharacterDataHandler(context_->parser, onText);
   XML_SetStartDoctypeDeclHandler(context_->parser, onDoctype);
   XML_SetEntityDeclHandler(context_->parser, onEntity);
   XML_SetParamEntityParsing(context_->parser, XML_PARAM_ENTITY_PARSING_NEVER);
@@ -124,10 +136,5 @@ bool XmlParser::parsePart(const ZipArchive &zip, qint64 index, qint64 limit, QSt
       reason);
   if (!read) return false;
   if (more) feed(nullptr, 0, true);
-  return result(reason);
-}
-
-bool XmlParser::parseBytes(const QByteArray &bytes, QString &reason) {
-  feed(bytes.constData(), static_cast<size_t>(bytes.size()), true);
   return result(reason);
 }

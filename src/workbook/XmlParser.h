@@ -21,10 +21,15 @@ class XmlHandler {
     stopped_ = true;
   }
   bool stopped() const { return stopped_; }
+  // A handler that needs the text of only a few elements says so as it goes: expat then does
+  // not report the rest.
+  void wantText(bool on) { wantText_ = on; }
+  bool wantsText() const { return wantText_; }
   const QString &failure() const { return failure_; }
 
  private:
   bool stopped_ = false;
+  bool wantText_ = true;
   QString failure_;
 };
 
@@ -45,7 +50,6 @@ class XmlParser {
   XmlParser &operator=(const XmlParser &) = delete;
 
   bool parsePart(const ZipArchive &zip, qint64 index, qint64 limit, QString &reason);
-  bool parseBytes(const QByteArray &bytes, QString &reason);
 
  private:
   bool feed(const char *data, size_t size, bool final);

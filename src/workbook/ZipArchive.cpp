@@ -16,8 +16,6 @@ QString reasonFor(int zipError) {
     case ZIP_ER_OPEN:
     case ZIP_ER_READ:
       return ReasonCannotRead();
-    case ZIP_ER_NOZIP:
-      return ReasonNotAWorkbook();
     default:
       return ReasonDamaged();
   }
@@ -127,4 +125,13 @@ bool ZipArchive::readAll(qint64 index, qint64 limit, QByteArray &out, QString &r
         return true;
       },
       reason);
+}
+
+qint64 ZipArchive::compressedSize(qint64 index) const {
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (!archive_ || index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+      !(st.valid & ZIP_STAT_COMP_SIZE))
+    return 0;
+  return static_cast<qint64>(st.comp_size);
 }

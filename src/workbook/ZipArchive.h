@@ -29,6 +29,8 @@ class ZipArchive {
   bool read(qint64 index, qint64 limit, const std::function<bool(const char *, size_t)> &sink,
             QString &reason) const;
   bool readAll(qint64 index, qint64 limit, QByteArray &out, QString &reason) const;
+  // The bytes the part really takes in the file (0 when unknown): a trustworthy size hint.
+  qint64 compressedSize(qint64 index) const;
 
   static QString normalizedName(const QString &partName);
 

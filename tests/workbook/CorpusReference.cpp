@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QFile>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
@@ -52,6 +53,7 @@ bool sameDate(const QString &ref, double serial, bool date1904) {
   }
   QDateTime theirs = ref.contains(QLatin1Char('T')) ? QDateTime::fromString(ref, Qt::ISODateWithMs)
                                                     : QDateTime(QDate::fromString(ref, Qt::ISODate), QTime(0, 0));
+  theirs.setTimeSpec(Qt::UTC);  // ours is UTC: compare the wall-clock times
   return theirs.isValid() && std::abs(theirs.msecsTo(ours)) <= 1000;
 }
 
@@ -70,7 +72,7 @@ QString typeName(CellValue::Type t) {
 
 // Why our value differs from the reference cell, empty when it matches.
 QString cellDifference(const Worksheet &sheet, const CellValue &v, const QString &type, const QString &text,
-                       const QJsonArray *longString) {
+                       const QJsonArray *longString, QHash<const QChar *, QByteArray> &hashes) {
   const QString ours = CellValueText(sheet, v, CellTextStyle::Neutral);
   const QString got = typeName(v.type) + QStringLiteral(" \"") + ours.left(60) + QLatin1Char('"');
   auto mismatch = [&] { return QStringLiteral("expected %1 \"%2\", got %3").arg(type, text.left(60), got); };
@@ -78,7 +80,9 @@ QString cellDifference(const Worksheet &sheet, const CellValue &v, const QString
     if (v.type != CellValue::Type::Text) return mismatch();
     const QString mine = sheet.string(v.text);
     if (longString) {
-      const QByteArray sha = QCryptographicHash::hash(mine.toUtf8(), QCryptographicHash::Sha256).toHex();
+      // One long string may fill thousands of cells: hash each shared text once.
+      QByteArray &sha = hashes[mine.constData()];
+      if (sha.isEmpty()) sha = QCryptographicHash::hash(mine.toUtf8(), QCryptographicHash::Sha256).toHex();
       const qsizetype codePoints = mine.toUcs4().size();
       if (codePoints != longString->at(2).toInteger() || sha != longString->at(3).toString().toLatin1())
         return QStringLiteral("long text: expected %1 characters, got %2 (or another text)")
@@ -155,6 +159,7 @@ void compareSheet(const QJsonObject &ref, const Worksheet &sheet, QStringList &o
   const bool truncated = ref.value(QLatin1String("truncated")).toBool();
   auto inCap = [&](int r, int c) { return !truncated || (r <= kCapRows && c <= kCapColumns); };
   QSet<quint64> seen;
+  QHash<const QChar *, QByteArray> hashes;  // the sheet's strings live as long as this
   for (const QJsonValue &x : ref.value(QLatin1String("cells")).toArray()) {
     const QJsonArray a = x.toArray();
     const int r = a[0].toInt(), c = a[1].toInt();
@@ -168,7 +173,7 @@ void compareSheet(const QJsonObject &ref, const Worksheet &sheet, QStringList &o
     seen.insert((quint64(r) << 32) | quint32(c));
     auto ls = longStrings.find({r, c});
     const QString diff = cellDifference(sheet, sheet.value(r, c), type, text,
-                                        ls != longStrings.end() ? &ls->second : nullptr);
+                                        ls != longStrings.end() ? &ls->second : nullptr, hashes);
     if (!diff.isEmpty()) report(QStringLiteral("R%1C%2: ").arg(r).arg(c) + diff);
   }
   for (const Worksheet::Entry &e : sheet.cells()) {

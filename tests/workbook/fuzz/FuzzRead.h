@@ -1,0 +1,21 @@
+#pragma once
+
+#include <vector>
+
+#include "workbook/CellText.h"
+#include "workbook/Worksheet.h"
+
+// What a caller does with a workbook once read: every cell's text and merge state within the
+// used range (bounded, so a huge declared range costs the fuzzer nothing).
+inline void TouchEverything(const std::vector<Worksheet> &sheets) {
+  for (const Worksheet &sheet : sheets) {
+    for (const Worksheet::Entry &e : sheet.cells()) (void)CellValueText(sheet, e.value);
+    const int lastRow = std::min(sheet.usedLastRow(), sheet.usedFirstRow() + 64);
+    const int lastColumn = std::min(sheet.usedLastColumn(), sheet.usedFirstColumn() + 64);
+    for (int r = 1; r <= lastRow; ++r)
+      for (int c = 1; c <= lastColumn; ++c) {
+        (void)CellValueText(sheet, sheet.value(r, c));
+        (void)sheet.mergeArea(r, c);
+      }
+  }
+}
