@@ -103,9 +103,7 @@ bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<
   sheets = std::move(read);
   return true;
 }
-}  // namespace
 
-namespace {
 bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, const QString &password,
                       std::vector<Worksheet> &sheets, QString &reason) {
   // An encrypted .xlsx travels as an OLE2 file holding the encrypted package.
