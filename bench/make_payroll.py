@@ -111,7 +111,8 @@ def write_xlsx(rows, path):
               '<fills count="1"><fill><patternFill patternType="none"/></fill></fills>'
               '<borders count="1"><border/></borders><cellStyleXfs count="1"><xf numFmtId="0"/></cellStyleXfs>'
               '<cellXfs count="4"><xf numFmtId="0"/><xf numFmtId="4" applyNumberFormat="1"/>'
-              '<xf numFmtId="164" applyNumberFormat="1"/><xf numFmtId="0" fontId="1"/></cellXfs></styleSheet>')
+              '<xf numFmtId="164" applyNumberFormat="1"/><xf numFmtId="0" fontId="1"/></cellXfs>'
+              '<cellStyles count="1"><cellStyle name="常规" xfId="0" builtinId="0"/></cellStyles></styleSheet>')
     ns = "http://schemas.openxmlformats.org"
     parts = {
         "[Content_Types].xml": ('<?xml version="1.0" encoding="UTF-8"?><Types xmlns="%s/package/2006/content-types">'

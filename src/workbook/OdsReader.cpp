@@ -154,7 +154,10 @@ class ContentHandler : public XmlHandler {
     cellRepeat_ = repeat(attributes, "number-columns-repeated");
     const long long spanRows = repeat(attributes, "number-rows-spanned");
     const long long spanColumns = repeat(attributes, "number-columns-spanned");
-    if (spanRows > 1 || spanColumns > 1) rowMerges_.push_back(PendingMerge{column_, spanRows, spanColumns});
+    if ((spanRows > 1 || spanColumns > 1) && column_ <= kMaxColumn) {
+      if (!budget_.takeMerge()) return fail(ReasonTooLarge());
+      rowMerges_.push_back(PendingMerge{column_, spanRows, spanColumns});
+    }
     valueType_.clear();
     value_ = CellValue{};
     const char *type = XmlAttribute(attributes, "value-type");
@@ -242,7 +245,7 @@ class ContentHandler : public XmlHandler {
         }
       }
       for (const PendingMerge &m : rowMerges_) {
-        if (m.column > kMaxColumn) continue;
+        if (r > first && !budget_.takeMerge()) return fail(ReasonTooLarge());
         sheets_.back().addMerge(static_cast<int>(r), static_cast<int>(m.column),
                          static_cast<int>(std::min(r + m.rows - 1, kMaxRow)),
                          static_cast<int>(std::min(m.column + m.columns - 1, kMaxColumn)));

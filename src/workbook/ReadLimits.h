@@ -7,8 +7,12 @@
 namespace ReadLimits {
 // Value cells of one workbook (about 24 bytes each in memory).
 inline constexpr std::int64_t kCells = 4'000'000;
-// Merged blocks of one worksheet.
+// Merged blocks of one worksheet, and of a whole workbook.
 inline constexpr std::int64_t kMerges = 200'000;
+inline constexpr std::int64_t kWorkbookMerges = 1'000'000;
+// Entries of a shared string table, and cell formats of a style sheet.
+inline constexpr std::int64_t kSharedStrings = kCells;
+inline constexpr std::int64_t kCellFormats = 1'000'000;
 // Worksheets of one workbook.
 inline constexpr int kSheets = 4096;
 // Entries of a zip package.
@@ -25,6 +29,8 @@ inline constexpr std::int64_t kStringChars = std::int64_t{256} << 20;
 struct ReadBudget {
   std::int64_t cells = ReadLimits::kCells;
   std::int64_t stringChars = ReadLimits::kStringChars;
+  std::int64_t merges = ReadLimits::kWorkbookMerges;
   bool takeCell() { return --cells >= 0; }
+  bool takeMerge() { return --merges >= 0; }
   bool takeChars(std::int64_t n) { return (stringChars -= n) >= 0; }
 };

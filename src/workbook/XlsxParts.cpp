@@ -46,6 +46,7 @@ class StylesHandler : public XmlHandler {
       if (id && code) custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
     } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
+      if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats) return fail(ReasonTooLarge());
       xfFormats_.push_back(id ? XmlInteger(id, -1) : 0);
     }
   }
@@ -74,7 +75,7 @@ class StylesHandler : public XmlHandler {
 // <si> holds <t> directly or rich-text runs <r><t>; phonetic runs <rPh> are left out.
 class SharedStringsHandler : public XmlHandler {
  public:
-  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) {}
+  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) { wantText(false); }
   void startElement(const char *name, const char **) override {
     if (std::strcmp(name, "si") == 0) {
       inItem_ = true;
@@ -83,18 +84,22 @@ class SharedStringsHandler : public XmlHandler {
       ++phonetic_;
     } else if (inItem_ && phonetic_ == 0 && std::strcmp(name, "t") == 0) {
       inText_ = true;
+      wantText(true);
     }
   }
   void endElement(const char *name) override {
     if (std::strcmp(name, "t") == 0) {
       inText_ = false;
+      wantText(false);
     } else if (std::strcmp(name, "rPh") == 0) {
       if (phonetic_ > 0) --phonetic_;
     } else if (std::strcmp(name, "si") == 0) {
       inItem_ = false;
       QString s = QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
       DecodeXlsxEscapes(s);
-      if (!budget_.takeChars(s.size() + 1)) return fail(ReasonTooLarge());
+      if (!budget_.takeChars(s.size() + 1) ||
+          static_cast<std::int64_t>(book_.sharedStrings.size()) >= ReadLimits::kSharedStrings)
+        return fail(ReasonTooLarge());
       book_.sharedStrings.push_back(std::move(s));
     }
   }

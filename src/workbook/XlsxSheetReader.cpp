@@ -218,6 +218,7 @@ class SheetHandler : public XmlHandler {
     const std::string first(ref, colon);
     int r1, c1, r2, c2;
     if (!ParseCellReference(first.c_str(), r1, c1) || !ParseCellReference(colon + 1, r2, c2)) return;
+    if (!budget_.takeMerge()) return fail(ReasonTooLarge());
     sheet_.addMerge(r1, c1, r2, c2);
   }
 

@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -211,6 +212,21 @@ class TestXlsxReader : public QObject {
     QCOMPARE(sheets[0].hidden(), false);
     QCOMPARE(sheets[1].hidden(), true);
     QCOMPARE(sheets[2].hidden(), true);
+  }
+
+  void aPartInflatingPastItsBoundIsRefused() {
+    // 70 MB of blanks deflate to a few kilobytes: the reader stops at the bound, not at the end.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("bomb.xlsx"));
+    XlsxParts parts;
+    parts.sheets = {SheetXml("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>")};
+    parts.styles = "<styleSheet>" + QByteArray(70 << 20, ' ') + "</styleSheet>";
+    QVERIFY(WriteXlsx(path, parts));
+    QVERIFY(QFileInfo(path).size() < 1 << 20);
+    std::vector<Worksheet> sheets;
+    QString reason;
+    QVERIFY(!ReadWorkbookFile(path, sheets, reason));
+    QCOMPARE(reason, ReasonTooLarge());
   }
 
   void hostilePackagesAreRefused_data() {
