@@ -47,7 +47,12 @@ class GlobalsReader {
         ended = true;
         break;
       }
-      if (record.type == biff::kFilePass) return BiffStatus::Encrypted;
+      if (record.type == biff::kFilePass) {
+        if (g_.decrypted) continue;
+        g_.filePassOffset = record.offset + 4;
+        g_.filePassSize = record.body.size;
+        return BiffStatus::Encrypted;
+      }
       try {
         handle(record);
       } catch (const BiffTruncated &) {
@@ -55,6 +60,7 @@ class GlobalsReader {
       }
     }
     if (!ended) return BiffStatus::Damaged;
+    g_.end = records_.position();
     finishFormats();
     return BiffStatus::Ok;
   }

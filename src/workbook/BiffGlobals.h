@@ -26,6 +26,11 @@ struct BiffGlobals {
   // Per XF index (BIFF2: per format index): what its number format makes of a number.
   std::vector<NumberFormatKind> xfKinds;
   std::vector<BiffSheetEntry> sheets;
+  std::size_t end = 0;  // where the globals substream ends in the stream
+  // Encryption: where the FILEPASS record's body lies (Encrypted status); set decrypted to
+  // read a stream whose records were decrypted in place.
+  std::size_t filePassOffset = 0, filePassSize = 0;
+  bool decrypted = false;
 };
 
 enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };

@@ -123,6 +123,7 @@ class BiffRecordStream {
     }
   }
   bool truncated() const { return truncated_; }
+  std::size_t position() const { return pos_; }
 
  private:
   const std::uint8_t *data_;

@@ -69,6 +69,7 @@ class SheetReader {
     return depth == 0 && !records_.truncated();
   }
   bool dialog() const { return dialog_; }
+  std::size_t end() const { return records_.position(); }
 
  private:
   void handle(const BiffRecord &record) {
@@ -301,10 +302,11 @@ class SheetReader {
 
 bool ReadBiffSheet(const QByteArray &stream, std::uint32_t offset, const BiffGlobals &globals,
                    CodePageDecoder &decoder, ReadBudget &budget, Worksheet &sheet,
-                   bool *dialog) {
+                   BiffSheetInfo &info) {
   if (offset >= static_cast<std::uint32_t>(stream.size())) return false;
   SheetReader reader(stream, offset, globals, decoder, budget, sheet);
   const bool ok = reader.read();
-  if (dialog) *dialog = reader.dialog();
+  info.dialog = reader.dialog();
+  info.end = reader.end();
   return ok;
 }

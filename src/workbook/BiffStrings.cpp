@@ -1,6 +1,7 @@
 #include "BiffStrings.h"
 
 #include <QtEndian>
+#include <cerrno>
 #include <iconv.h>
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <gsf/gsf-infile-msole.h>
 #include <gsf/gsf-infile.h>
+#include <gsf/gsf-input-memory.h>
 #include <gsf/gsf-input-stdio.h>
 #include <gsf/gsf-input.h>
 
@@ -42,8 +43,23 @@ OleCompoundFile::OpenResult OleCompoundFile::open(const QString &path) {
     if (error) g_error_free(error);
     return OpenResult::CannotRead;
   }
+  return openInput(input);
+}
+
+OleCompoundFile::OpenResult OleCompoundFile::openMemory(const void *data, size_t size) {
+  SilenceLibgsf();
+  if (size < 8 || QByteArray::fromRawData(static_cast<const char *>(data), 8) !=
+                      QByteArray::fromHex("d0cf11e0a1b11ae1"))
+    return OpenResult::NotCompoundFile;
+  return openInput(gsf_input_memory_new(static_cast<const guint8 *>(data),
+                                        static_cast<gsf_off_t>(size), FALSE));
+}
+
+OleCompoundFile::OpenResult OleCompoundFile::openInput(void *input) {
+  if (!input) return OpenResult::CannotRead;
   input_ = input;
-  GsfInfile *infile = gsf_infile_msole_new(input, &error);
+  GError *error = nullptr;
+  GsfInfile *infile = gsf_infile_msole_new(static_cast<GsfInput *>(input), &error);
   if (!infile) {
     if (error) g_error_free(error);
     return OpenResult::Damaged;

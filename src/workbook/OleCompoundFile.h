@@ -16,6 +16,8 @@ class OleCompoundFile {
   OleCompoundFile &operator=(const OleCompoundFile &) = delete;
 
   OpenResult open(const QString &path);
+  // The same for a file held in memory; the bytes must outlive this object.
+  OpenResult openMemory(const void *data, size_t size);
   QStringList streamNames() const;
   bool hasStream(const QString &name) const { return indexOf(name) >= 0; }
   // The whole stream, or false when it is missing, larger than maxSize or cannot be read.
@@ -23,6 +25,7 @@ class OleCompoundFile {
 
  private:
   int indexOf(const QString &name) const;
+  OpenResult openInput(void *input);
 
   void *input_ = nullptr;   // GsfInput
   void *infile_ = nullptr;  // GsfInfile

@@ -2,31 +2,19 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <exception>
 
+#include "BiffDecryption.h"
 #include "BiffGlobals.h"
 #include "BiffSheetReader.h"
 #include "OleCompoundFile.h"
 #include "WorkbookErrors.h"
 
 namespace {
-enum class BiffFileKind { None, Stream, Legacy };
+constexpr qint64 kRawBiffBytes = qint64{256} << 20;
 
-// Whether a file that is no OLE2 container starts with a BIFF BOF record, and its bytes if so.
-BiffFileKind RawBiffKind(const QString &path, QByteArray &bytes) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return BiffFileKind::None;
-  const QByteArray head = file.peek(4);
-  if (head.size() < 4) return BiffFileKind::None;
-  const auto *h = reinterpret_cast<const std::uint8_t *>(head.constData());
-  const std::uint16_t type = biff::U16(h), length = biff::U16(h + 2);
-  if (!biff::IsBof(type) || length < 4 || length > 20) return BiffFileKind::None;
-  bytes = file.readAll();
-  return type == biff::kBof ? BiffFileKind::Stream : BiffFileKind::Legacy;
-}
-
-// A BIFF2-4 file: one worksheet, named after the file as Excel names it.
-bool ReadLegacyWorksheet(const QByteArray &stream, const QString &path,
+bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
                          std::vector<Worksheet> &sheets, QString &reason) {
   CodePageDecoder decoder;
   ReadBudget budget;
@@ -37,9 +25,10 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &path,
     case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
     case BiffStatus::Damaged: reason = ReasonDamaged(); return false;
   }
-  Worksheet sheet(QFileInfo(path).completeBaseName().left(31));
+  Worksheet sheet(sheetName.left(31));
   sheet.setDate1904(globals.date1904);
-  if (!ReadBiffSheet(stream, 0, globals, decoder, budget, sheet)) {
+  BiffSheetInfo info;
+  if (!ReadBiffSheet(stream, 0, globals, decoder, budget, sheet, info)) {
     reason = ReasonDamaged();
     return false;
   }
@@ -48,12 +37,28 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &path,
   return true;
 }
 
-bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets,
+// An RC4-encrypted stream is decrypted with the password (or Excel's default one) when it
+// matches, and read again; any other encryption stays refused.
+bool Decrypt(QByteArray &stream, BiffGlobals &globals, const QString &password) {
+  const QByteArray filePass = stream.mid(qsizetype(globals.filePassOffset), qsizetype(globals.filePassSize));
+  const ByteSpan span{reinterpret_cast<const std::uint8_t *>(filePass.constData()),
+                      static_cast<std::size_t>(filePass.size())};
+  if (!DecryptBiffStream(stream, span, password.isEmpty() ? ExcelDefaultPassword() : password))
+    return false;
+  globals = BiffGlobals();
+  globals.decrypted = true;
+  return true;
+}
+
+bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<Worksheet> &sheets,
                         QString &reason) {
   CodePageDecoder decoder;
   ReadBudget budget;
   BiffGlobals globals;
-  switch (ReadBiffGlobals(stream, decoder, budget, globals)) {
+  BiffStatus status = ReadBiffGlobals(stream, decoder, budget, globals);
+  if (status == BiffStatus::Encrypted && globals.version == 8 && Decrypt(stream, globals, password))
+    status = ReadBiffGlobals(stream, decoder, budget, globals);
+  switch (status) {
     case BiffStatus::Ok: break;
     case BiffStatus::UnsupportedVersion: reason = ReasonUnsupportedVersion(); return false;
     case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
@@ -69,80 +74,138 @@ bool ReadWorkbookStream(const QByteArray &stream, std::vector<Worksheet> &sheets
   }
   std::vector<Worksheet> read;
   read.reserve(globals.sheets.size());
+  // Substreams never share bytes: offsets into the globals or into a sheet already read are a
+  // forgery that would have the same bytes parsed again and again.
+  std::vector<std::pair<std::size_t, std::size_t>> taken{{0, globals.end}};
+  auto overlapsTaken = [&](std::size_t begin, std::size_t end) {
+    return std::any_of(taken.begin(), taken.end(), [&](const auto &t) {
+      return begin < t.second && t.first < end;
+    });
+  };
   for (const BiffSheetEntry &entry : globals.sheets) {
     // Chart, macro, module and dialog sheets are no worksheets: the workbook's worksheets are
     // what the callers count and walk, as with the other formats.
     if (entry.kind != BiffSheetEntry::Kind::Worksheet) continue;
     Worksheet sheet(entry.name, entry.hidden);
     sheet.setDate1904(globals.date1904);
-    bool dialog = false;
-    if (!ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet, &dialog)) {
+    BiffSheetInfo info;
+    if (overlapsTaken(entry.offset, std::size_t{entry.offset} + 1) ||
+        !ReadBiffSheet(stream, entry.offset, globals, decoder, budget, sheet, info) ||
+        overlapsTaken(entry.offset, info.end)) {
       reason = ReasonDamaged();
       return false;
     }
-    if (dialog) continue;
+    taken.emplace_back(entry.offset, info.end);
+    if (info.dialog) continue;
     sheet.finish();
     read.push_back(std::move(sheet));
   }
   sheets = std::move(read);
   return true;
 }
-}  // namespace
 
-bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason) {
-  sheets.clear();
-  try {
-    OleCompoundFile file;
-    switch (file.open(path)) {
-      case OleCompoundFile::OpenResult::Opened: break;
-      case OleCompoundFile::OpenResult::CannotRead: reason = ReasonCannotRead(); return false;
-      case OleCompoundFile::OpenResult::NotCompoundFile: {
-        QByteArray bytes;
-        const BiffFileKind kind = RawBiffKind(path, bytes);
-        if (kind == BiffFileKind::None) {
-          reason = ReasonNotAWorkbook();
-          return false;
-        }
-        // A bare workbook stream, as some exporters write it, reads like one inside OLE2.
-        return kind == BiffFileKind::Stream ? ReadWorkbookStream(bytes, sheets, reason)
-                                            : ReadLegacyWorksheet(bytes, path, sheets, reason);
-      }
-      case OleCompoundFile::OpenResult::Damaged: reason = ReasonDamaged(); return false;
-    }
-    // An encrypted .xlsx travels as an OLE2 file holding the encrypted package.
-    if (file.hasStream(QStringLiteral("EncryptedPackage")) ||
-        file.hasStream(QStringLiteral("EncryptionInfo"))) {
-      reason = ReasonPasswordProtected();
-      return false;
-    }
-    const QString name = file.hasStream(QStringLiteral("Workbook")) ? QStringLiteral("Workbook")
-                         : file.hasStream(QStringLiteral("Book"))   ? QStringLiteral("Book")
-                                                                     : QString();
-    if (name.isEmpty()) {
-      reason = ReasonNotAWorkbook();
-      return false;
-    }
-    // A stream cannot be larger than the file that holds it; a looping sector chain could.
-    QByteArray stream;
-    if (!file.readStream(name, QFileInfo(path).size(), stream)) {
-      reason = ReasonDamaged();
-      return false;
-    }
-    return ReadWorkbookStream(stream, sheets, reason);
-  } catch (const BiffTooLarge &) {
-    sheets.clear();
-    reason = ReasonTooLarge();
+bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, const QString &password,
+                      std::vector<Worksheet> &sheets, QString &reason) {
+  // An encrypted .xlsx travels as an OLE2 file holding the encrypted package.
+  if (file.hasStream(QStringLiteral("EncryptedPackage")) ||
+      file.hasStream(QStringLiteral("EncryptionInfo"))) {
+    reason = ReasonPasswordProtected();
     return false;
-  } catch (const std::bad_alloc &) {
-    sheets.clear();
-    reason = ReasonTooLarge();
+  }
+  const QString name = file.hasStream(QStringLiteral("Workbook")) ? QStringLiteral("Workbook")
+                       : file.hasStream(QStringLiteral("Book"))   ? QStringLiteral("Book")
+                                                                   : QString();
+  if (name.isEmpty()) {
+    reason = ReasonNotAWorkbook();
     return false;
-  } catch (const std::exception &) {
-    // std::bad_alloc and the reader's own errors: the file is not readable as a workbook.
-    sheets.clear();
+  }
+  // A stream cannot be larger than the file that holds it; a looping sector chain could.
+  QByteArray stream;
+  if (!file.readStream(name, fileSize, stream)) {
     reason = ReasonDamaged();
     return false;
   }
+  return ReadWorkbookStream(stream, password, sheets, reason);
+}
+
+// A file that is no OLE2 container: a bare BIFF file, or no workbook.
+bool ReadRawBiff(const QByteArray &bytes, const QString &sheetName, std::vector<Worksheet> &sheets,
+                 QString &reason) {
+  if (!LooksLikeRawBiff(bytes.left(4))) {
+    reason = ReasonNotAWorkbook();
+    return false;
+  }
+  // A bare workbook stream, as some exporters write it, reads like one inside OLE2.
+  if (biff::U16(reinterpret_cast<const std::uint8_t *>(bytes.constData())) == biff::kBof)
+    return ReadWorkbookStream(bytes, QString(), sheets, reason);
+  return ReadLegacyWorksheet(bytes, sheetName, sheets, reason);
+}
+
+// Errors raised inside the reader end here, as a reason.
+template <typename Read>
+bool Guarded(std::vector<Worksheet> &sheets, QString &reason, Read read) {
+  sheets.clear();
+  try {
+    if (read()) return true;
+  } catch (const BiffTooLarge &) {
+    reason = ReasonTooLarge();
+  } catch (const std::bad_alloc &) {
+    reason = ReasonTooLarge();
+  } catch (const std::exception &) {
+    reason = ReasonDamaged();
+  }
+  sheets.clear();
+  return false;
+}
+
+bool OpenFailed(OleCompoundFile::OpenResult result, QString &reason) {
+  switch (result) {
+    case OleCompoundFile::OpenResult::CannotRead: reason = ReasonCannotRead(); return true;
+    case OleCompoundFile::OpenResult::Damaged: reason = ReasonDamaged(); return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason,
+                     const QString &password) {
+  return Guarded(sheets, reason, [&] {
+    OleCompoundFile file;
+    const OleCompoundFile::OpenResult opened = file.open(path);
+    if (OpenFailed(opened, reason)) return false;
+    if (opened == OleCompoundFile::OpenResult::NotCompoundFile) {
+      QFile raw(path);
+      if (!raw.open(QIODevice::ReadOnly)) {
+        reason = ReasonCannotRead();
+        return false;
+      }
+      if (!LooksLikeRawBiff(raw.peek(4))) {
+        reason = ReasonNotAWorkbook();
+        return false;
+      }
+      // BIFF2-4 sheets hold at most 16384 rows: far less than this.
+      if (raw.size() > kRawBiffBytes) {
+        reason = ReasonTooLarge();
+        return false;
+      }
+      // Excel names the one sheet of such a file after the file.
+      return ReadRawBiff(raw.readAll(), QFileInfo(path).completeBaseName(), sheets, reason);
+    }
+    return ReadCompoundFile(file, QFileInfo(path).size(), password, sheets, reason);
+  });
+}
+
+bool ReadXlsWorkbookBytes(const void *data, size_t size, std::vector<Worksheet> &sheets,
+                          QString &reason) {
+  return Guarded(sheets, reason, [&] {
+    OleCompoundFile file;
+    const OleCompoundFile::OpenResult opened = file.openMemory(data, size);
+    if (OpenFailed(opened, reason)) return false;
+    if (opened == OleCompoundFile::OpenResult::NotCompoundFile)
+      return ReadRawBiff(QByteArray::fromRawData(static_cast<const char *>(data), qsizetype(size)),
+                         QStringLiteral("Sheet1"), sheets, reason);
+    return ReadCompoundFile(file, qint64(size), QString(), sheets, reason);
+  });
 }
 
 bool LooksLikeRawBiff(const QByteArray &head) {

@@ -44,12 +44,21 @@ QByteArray Label(int row, int col, const QString &text, int xf) {
 QByteArray LabelSst(int row, int col, std::uint32_t index, int xf) {
   return Record(0x00FD, U16(row) + U16(col) + U16(xf) + U32(index));
 }
+QByteArray Rk(int row, int col, std::uint32_t rk) {
+  return Record(0x027E, U16(row) + U16(col) + U16(0) + U32(rk));
+}
+QByteArray Formula(int row, int col, const QByteArray &result, int xf) {
+  return Record(0x0006, U16(row) + U16(col) + U16(xf) + result + U16(0) + U32(0) + U16(0));
+}
+QByteArray Tagged(int kind, int value) {
+  return U8(kind) + U8(0) + U8(value) + U8(0) + U8(0) + U8(0) + U16(0xFFFF);
+}
 QByteArray Xf(int formatId) { return Record(0x00E0, U16(0) + U16(formatId) + QByteArray(16, '\0')); }
 QByteArray Format(int id, const QString &code) { return Record(0x041E, U16(id) + UnicodeString(code)); }
 
-namespace {
-QByteArray Encode(const QString &text, const char *codePage) {
-  iconv_t cd = iconv_open(codePage, "UTF-8");
+
+QByteArray CodePageBytes(const QString &text, const char *codePageName) {
+  iconv_t cd = iconv_open(codePageName, "UTF-8");
   QByteArray in = text.toUtf8();
   QByteArray out(in.size() * 4, '\0');
   char *ip = in.data(), *op = out.data();
@@ -59,7 +68,6 @@ QByteArray Encode(const QString &text, const char *codePage) {
   out.resize(out.size() - qsizetype(ol));
   return out;
 }
-}  // namespace
 
 QByteArray WorkbookStream(const QByteArray &globals, const QList<Sheet> &sheets, int version,
                           const char *codePageName) {
@@ -72,7 +80,7 @@ QByteArray WorkbookStream(const QByteArray &globals, const QList<Sheet> &sheets,
     if (version == 8) {
       name = UnicodeString(s.name, true);
     } else {
-      const QByteArray bytes = Encode(s.name, codePageName);
+      const QByteArray bytes = CodePageBytes(s.name, codePageName);
       name = U8(int(bytes.size())) + bytes;
     }
     return Record(0x0085, U32(offset) + U8(s.state) + U8(s.kind) + name);
@@ -89,6 +97,10 @@ QByteArray WorkbookStream(const QByteArray &globals, const QList<Sheet> &sheets,
     offset += std::uint32_t(sub.size());
   }
   return head + Record(0x000A, {}) + body;
+}
+
+QByteArray OneSheet(const QByteArray &globals, const QByteArray &cells, int version) {
+  return WorkbookStream(globals, {Sheet{QStringLiteral("Sheet1"), cells}}, version);
 }
 
 bool WriteCompoundFile(const QString &path, const QList<QPair<QString, QByteArray>> &streams) {

@@ -8,6 +8,7 @@
 #include "support/TestPaths.h"
 #include "workbook/WorkbookErrors.h"
 #include "workbook/WorkbookFile.h"
+#include "workbook/XlsReader.h"
 
 namespace {
 // Differences from the reference that we keep, per file: patterns of the difference lines and
@@ -69,6 +70,8 @@ class TestXlsCorpus : public QObject {
   void readsLikeReference();
   void refusesWithReason_data();
   void refusesWithReason();
+  void decryptsWithPassword_data();
+  void decryptsWithPassword();
 };
 
 void TestXlsCorpus::readsLikeReference_data() {
@@ -140,6 +143,33 @@ void TestXlsCorpus::refusesWithReason() {
   QVERIFY(!ReadWorkbookFile(CorpusDir() + QStringLiteral("/xls/") + file, sheets, got));
   QCOMPARE(got, reason);
   QVERIFY(sheets.empty());
+}
+
+void TestXlsCorpus::decryptsWithPassword_data() {
+  QTest::addColumn<QString>("file");
+  QTest::addColumn<QString>("password");
+  QTest::newRow("RC4") << "poi__password.xls" << "password";
+  QTest::newRow("RC4 CryptoAPI 40-bit") << "sheetjs__password_2002_40_basecrypto.xls" << "password";
+}
+
+void TestXlsCorpus::decryptsWithPassword() {
+  // The decryption that opens workbooks encrypted with Excel's default password, here with the
+  // password the source project used; the reference read the decrypted file.
+  KORVANE_REQUIRE_CORPUS();
+  QFETCH(QString, file);
+  QFETCH(QString, password);
+  CorpusReference reference;
+  QString error;
+  QVERIFY2(reference.load(CorpusDir(), QStringLiteral("xls/") + file, error), qPrintable(error));
+  QCOMPARE(reference.expectation(), CorpusReference::Expectation::PasswordProtected);
+  const QString path = CorpusDir() + QStringLiteral("/xls/") + file;
+  std::vector<Worksheet> sheets;
+  QString reason;
+  QVERIFY(!ReadXlsWorkbook(path, sheets, reason, QStringLiteral("not the password")));
+  QCOMPARE(reason, ReasonPasswordProtected());
+  QVERIFY2(ReadXlsWorkbook(path, sheets, reason, password), qPrintable(reason));
+  const QStringList differences = reference.compare(sheets);
+  QVERIFY2(differences.isEmpty(), qPrintable(differences.join(QStringLiteral("\n  "))));
 }
 
 QTEST_GUILESS_MAIN(TestXlsCorpus)
