@@ -1,8 +1,11 @@
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 
 #include "AppWindows.h"
 #include "Application.h"
 #include "UfrmMain.h"
+#include "data/BackgroundThread.h"
 #include "data/Data.h"
 
 int main(int argc, char *argv[]) {
@@ -17,6 +20,13 @@ int main(int argc, char *argv[]) {
   DataModule1 = &dataModule;
   mainWindow.show();
   const int result = QApplication::exec();
+  // A background download or directory update may still run: end the process here rather
+  // than tear down the objects it uses under it. An unfinished directory update was one
+  // uncommitted transaction, which SQLite rolls back.
+  if (RunningBackgroundThreads() > 0) {
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   DataModule1 = nullptr;
   return result;
 }

@@ -1,11 +1,13 @@
 #include "BackgroundThread.h"
 
+#include <atomic>
 #include <mutex>
 #include <thread>
 
 namespace {
 std::mutex starterMutex;
 BackgroundStarter customStarter;
+std::atomic<int> running{0};
 }  // namespace
 
 void StartBackgroundThread(const char *name, std::function<void()> body) {
@@ -18,8 +20,14 @@ void StartBackgroundThread(const char *name, std::function<void()> body) {
     starter(name, std::move(body));
     return;
   }
-  std::thread(std::move(body)).detach();
+  ++running;
+  std::thread([body = std::move(body)] {
+    body();
+    --running;
+  }).detach();
 }
+
+int RunningBackgroundThreads() { return running.load(); }
 
 void SetBackgroundStarter(BackgroundStarter starter) {
   std::lock_guard lock(starterMutex);

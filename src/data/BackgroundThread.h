@@ -7,5 +7,7 @@
 using BackgroundStarter = std::function<void(const char *name, std::function<void()> body)>;
 
 void StartBackgroundThread(const char *name, std::function<void()> body);
+// How many threads started here have not finished yet.
+int RunningBackgroundThreads();
 // nullptr restores the default (a detached std::thread).
 void SetBackgroundStarter(BackgroundStarter starter);
