@@ -204,13 +204,22 @@ void Worksheet::indexRows() {
 }
 
 const Worksheet::Entry *Worksheet::find(int row, int column) const {
-  auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
-                            [](const RowSpan &s, int value) { return s.row < value; });
-  if (r == rows_.end() || r->row != row) return nullptr;
+  if (rows_.empty()) return nullptr;
+  // Rows and the cells of a row are mostly consecutive: try the slot the number points at
+  // before searching.
+  auto r = rows_.begin();
+  const qint64 rowSlot = static_cast<qint64>(row) - rows_.front().row;
+  if (rowSlot >= 0 && rowSlot < static_cast<qint64>(rows_.size()) && rows_[rowSlot].row == row) {
+    r += rowSlot;
+  } else {
+    r = std::lower_bound(rows_.begin(), rows_.end(), row, [](const RowSpan &s, int value) { return s.row < value; });
+    if (r == rows_.end() || r->row != row) return nullptr;
+  }
   auto begin = cells_.begin() + r->begin;
   auto end = cells_.begin() + r->end;
-  auto c = std::lower_bound(begin, end, column,
-                            [](const Entry &e, int value) { return e.column < value; });
+  const qint64 cellSlot = static_cast<qint64>(column) - begin->column;
+  if (cellSlot >= 0 && cellSlot < end - begin && begin[cellSlot].column == column) return &begin[cellSlot];
+  auto c = std::lower_bound(begin, end, column, [](const Entry &e, int value) { return e.column < value; });
   if (c == end || c->column != column) return nullptr;
   return &*c;
 }
