@@ -45,7 +45,7 @@ class Worksheet {
   void setError(int row, int column, const QString &code);
   void addMerge(int top, int left, int bottom, int right);
   void finish();
-  void reserveCells(size_t count) { cells_.reserve(count); }
+  void reserveCells(size_t count);
 
   // Used range: the bounding box of the value cells together with the merged blocks; an empty
   // sheet is 1 × 1 at A1.
