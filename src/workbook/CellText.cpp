@@ -51,7 +51,9 @@ char *shortDecimal(double v, char *out) {
   static constexpr double kScale[] = {1, 10, 100, 1000, 10000};
   if (!(std::fabs(v) < 1e11)) return nullptr;
   for (int k = 0; k <= 4; ++k) {
-    const long long n = std::llround(v * kScale[k]);
+    // Any rounding does: the check below decides. (std::llround is a library call.)
+    const double scaled = v * kScale[k];
+    const long long n = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
     if (static_cast<double>(n) / kScale[k] != v) continue;
     if (n < 0) *out++ = '-';
     char digits[24];
