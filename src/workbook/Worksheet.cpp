@@ -108,8 +108,8 @@ void Worksheet::sortCells() {
   for (size_t i = 0; i < cells_.size(); ++i) {
     if (out > 0 && cells_[out - 1].row == cells_[i].row && cells_[out - 1].column == cells_[i].column)
       cells_[out - 1] = cells_[i];
-    else
-      cells_[out++] = cells_[i];
+    else if (out++ != i)  // a sorted store without duplicates is left unwritten
+      cells_[out - 1] = cells_[i];
   }
   cells_.resize(out);
 }
