@@ -46,6 +46,7 @@ class Worksheet {
   void addMerge(int top, int left, int bottom, int right);
   void finish();
   void reserveCells(size_t count);
+  void reserveStrings(size_t count) { strings_.reserve(count); }
 
   // Used range: the bounding box of the value cells together with the merged blocks; an empty
   // sheet is 1 × 1 at A1.

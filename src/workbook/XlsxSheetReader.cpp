@@ -261,7 +261,11 @@ bool ReadXlsxSheet(const ZipArchive &zip, qint64 index, const XlsxBook &book, Re
                    SharedStringSlots &stringSlots, Worksheet &sheet, QString &reason) {
   // Compressed sheet XML takes at least about 4 bytes per value cell: reserving that much
   // (within the allowance) spares growing the store; the pages are touched only when used.
-  sheet.reserveCells(static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells)));
+  const auto cells = static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells));
+  sheet.reserveCells(cells);
+  // A sheet uses no more strings than it has cells; growing the pool cost as many page faults
+  // as the strings themselves.
+  sheet.reserveStrings(std::min(cells, book.sharedStrings.size()));
   SheetHandler handler(book, budget, stringSlots, sheet);
   XmlParser parser(handler);
   return parser.parsePart(zip, index, ReadLimits::kLargePartBytes, reason);
