@@ -158,6 +158,11 @@ class SheetHandler : public XmlHandler {
     switch (type_) {
       case 's': {
         const long long i = XmlInteger(value_.c_str(), -1);
+        if (book_.stringsAdopted) {
+          if (i < 0 || i >= static_cast<long long>(book_.adoptedStrings)) return;
+          sheet_.setCell(cellRow_, column_, CellValue{CellValue::Type::Text, 0, static_cast<std::uint32_t>(i)});
+          return;
+        }
         if (i < 0 || i >= static_cast<long long>(book_.sharedStrings.size())) return;
         std::uint32_t &slot = slots_.slot(static_cast<size_t>(i));
         if (slot == SharedStringSlots::kNone) slot = sheet_.addString(book_.sharedStrings[static_cast<size_t>(i)]);
