@@ -102,6 +102,9 @@ void Worksheet::sortCells() {
   auto before = [](const Entry &a, const Entry &b) {
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   };
+  // Readers mostly deliver strictly increasing cells: one pass then settles both questions.
+  auto notBefore = [&](const Entry &a, const Entry &b) { return !before(a, b); };
+  if (std::adjacent_find(cells_.begin(), cells_.end(), notBefore) == cells_.end()) return;
   if (!std::is_sorted(cells_.begin(), cells_.end(), before))
     std::stable_sort(cells_.begin(), cells_.end(), before);
   size_t out = 0;
