@@ -1,7 +1,9 @@
 #include "CellText.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -12,28 +14,79 @@ namespace {
 constexpr double kFirstSerial = -693593;
 constexpr double kLastSerial = 2958465.99999;
 
+// QLocale::decimalPoint() and the short date format are looked up (from the system, for the
+// system locale) on every call: kept per thread and refreshed when the default locale changes.
+struct DisplayLocale {
+  QLocale locale;
+  QString decimalPoint = locale.decimalPoint();
+  bool plainPoint = decimalPoint == QLatin1String(".");
+  // Dates of a sheet repeat: their short date text is kept, up to a bound.
+  QHash<qint64, QString> shortDates;
+};
+
+DisplayLocale &displayLocale() {
+  thread_local DisplayLocale cached;
+  const QLocale current;
+  if (current != cached.locale) {
+    cached.locale = current;
+    cached.decimalPoint = current.decimalPoint();
+    cached.plainPoint = cached.decimalPoint == QLatin1String(".");
+    cached.shortDates.clear();
+  }
+  return cached;
+}
+
 QString withDecimalPoint(QString s, CellTextStyle style) {
   if (style == CellTextStyle::Display && s.contains(QLatin1Char('.'))) {
-    const QString dp = QLocale().decimalPoint();
-    if (dp != QLatin1String(".")) s.replace(QLatin1Char('.'), dp);
+    const DisplayLocale &display = displayLocale();
+    if (!display.plainPoint) s.replace(QLatin1Char('.'), display.decimalPoint);
   }
   return s;
+}
+
+// The %.15g text of v when it is a decimal of up to four places below 1e11 (most amounts),
+// else nullptr. n / 10^k is the correctly rounded double of that decimal, so the first k that
+// gives back v yields v's shortest digits, which are what %.15g prints for up to 15 digits.
+char *shortDecimal(double v, char *out) {
+  static constexpr double kScale[] = {1, 10, 100, 1000, 10000};
+  if (!(std::fabs(v) < 1e11)) return nullptr;
+  for (int k = 0; k <= 4; ++k) {
+    // Any rounding does: the check below decides. (std::llround is a library call.)
+    const double scaled = v * kScale[k];
+    const long long n = static_cast<long long>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+    if (static_cast<double>(n) / kScale[k] != v) continue;
+    if (n < 0) *out++ = '-';
+    char digits[24];
+    const int length = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n).ptr - digits);
+    if (length <= k) {
+      *out++ = '0';
+      *out++ = '.';
+      for (int i = length; i < k; ++i) *out++ = '0';
+      return std::copy(digits, digits + length, out);
+    }
+    out = std::copy(digits, digits + length - k, out);
+    if (k == 0) return out;
+    *out++ = '.';
+    return std::copy(digits + length - k, digits + length, out);
+  }
+  return nullptr;
 }
 
 QString generalNumber(double v, CellTextStyle style) {
   if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
   if (v == 0) return QStringLiteral("0");  // also -0
-  // %.15g is plain notation for magnitudes from 1e-5 up to 1e15 and the spreadsheet's
-  // "1.5E+20" beyond.
-  char buffer[32];
-  char *end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
-  bool point = false;
-  for (char *p = buffer; p < end; ++p) {
-    if (*p == 'e') *p = 'E';
-    point = point || *p == '.';
+  char buffer[48];
+  char *end = shortDecimal(v, buffer);
+  if (!end) {
+    // %.15g is plain notation for magnitudes from 1e-5 up to 1e15 and the spreadsheet's
+    // "1.5E+20" beyond.
+    end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
+    for (char *p = buffer; p < end; ++p)
+      if (*p == 'e') *p = 'E';
   }
+  const bool point = std::find(buffer, end, '.') != end;
   QString s = QString::fromLatin1(buffer, end - buffer);
-  return point ? withDecimalPoint(s, style) : s;
+  return point ? withDecimalPoint(std::move(s), style) : s;
 }
 
 QString currencyNumber(double v, CellTextStyle style) {
@@ -55,11 +108,16 @@ QString dateText(double serial, bool date1904, CellTextStyle style) {
     return midnight ? dt.date().toString(Qt::ISODate)
                     : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
   }
-  const QString time = dt.time().toString(QStringLiteral("H:mm:ss"));
-  if (timeOnly) return time;
-  QString text = QLocale().toString(dt.date(), QLocale::ShortFormat);
-  if (!midnight) text += QLatin1Char(' ') + time;
-  return text;
+  if (timeOnly) return dt.time().toString(QStringLiteral("H:mm:ss"));
+  DisplayLocale &display = displayLocale();
+  const qint64 day = dt.date().toJulianDay();
+  auto it = display.shortDates.constFind(day);
+  if (it == display.shortDates.constEnd()) {
+    if (display.shortDates.size() >= 4096) display.shortDates.clear();
+    it = display.shortDates.insert(day, display.locale.toString(dt.date(), QLocale::ShortFormat));
+  }
+  if (midnight) return *it;
+  return *it + QLatin1Char(' ') + dt.time().toString(QStringLiteral("H:mm:ss"));
 }
 }  // namespace
 

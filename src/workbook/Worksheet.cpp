@@ -1,6 +1,10 @@
 #include "Worksheet.h"
 
 #include <algorithm>
+#include <cstdint>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 #include "ReadLimits.h"
 
@@ -29,6 +33,19 @@ Worksheet::Worksheet(QString name, bool hidden) : name_(std::move(name)), hidden
 std::uint32_t Worksheet::addString(const QString &text) {
   strings_.push_back(text);
   return static_cast<std::uint32_t>(strings_.size() - 1);
+}
+
+void Worksheet::reserveCells(size_t count) {
+  cells_.reserve(count);
+#ifdef __linux__
+  // A large store is filled page by page: huge pages spare most of the page faults, which
+  // cost more than the filling itself on virtual machines. Only the pages touched are used.
+  constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+  const auto begin = reinterpret_cast<std::uintptr_t>(cells_.data());
+  const std::uintptr_t end = begin + cells_.capacity() * sizeof(Entry);
+  const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1), last = end & ~(kHuge - 1);
+  if (last > first) madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 void Worksheet::setCell(int row, int column, CellValue value) {
@@ -85,14 +102,17 @@ void Worksheet::sortCells() {
   auto before = [](const Entry &a, const Entry &b) {
     return a.row != b.row ? a.row < b.row : a.column < b.column;
   };
+  // Readers mostly deliver strictly increasing cells: one pass then settles both questions.
+  auto notBefore = [&](const Entry &a, const Entry &b) { return !before(a, b); };
+  if (std::adjacent_find(cells_.begin(), cells_.end(), notBefore) == cells_.end()) return;
   if (!std::is_sorted(cells_.begin(), cells_.end(), before))
     std::stable_sort(cells_.begin(), cells_.end(), before);
   size_t out = 0;
   for (size_t i = 0; i < cells_.size(); ++i) {
     if (out > 0 && cells_[out - 1].row == cells_[i].row && cells_[out - 1].column == cells_[i].column)
       cells_[out - 1] = cells_[i];
-    else
-      cells_[out++] = cells_[i];
+    else if (out++ != i)  // a sorted store without duplicates is left unwritten
+      cells_[out - 1] = cells_[i];
   }
   cells_.resize(out);
 }
@@ -204,13 +224,22 @@ void Worksheet::indexRows() {
 }
 
 const Worksheet::Entry *Worksheet::find(int row, int column) const {
-  auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
-                            [](const RowSpan &s, int value) { return s.row < value; });
-  if (r == rows_.end() || r->row != row) return nullptr;
+  if (rows_.empty()) return nullptr;
+  // Rows and the cells of a row are mostly consecutive: try the slot the number points at
+  // before searching.
+  auto r = rows_.begin();
+  const qint64 rowSlot = static_cast<qint64>(row) - rows_.front().row;
+  if (rowSlot >= 0 && rowSlot < static_cast<qint64>(rows_.size()) && rows_[rowSlot].row == row) {
+    r += rowSlot;
+  } else {
+    r = std::lower_bound(rows_.begin(), rows_.end(), row, [](const RowSpan &s, int value) { return s.row < value; });
+    if (r == rows_.end() || r->row != row) return nullptr;
+  }
   auto begin = cells_.begin() + r->begin;
   auto end = cells_.begin() + r->end;
-  auto c = std::lower_bound(begin, end, column,
-                            [](const Entry &e, int value) { return e.column < value; });
+  const qint64 cellSlot = static_cast<qint64>(column) - begin->column;
+  if (cellSlot >= 0 && cellSlot < end - begin && begin[cellSlot].column == column) return &begin[cellSlot];
+  auto c = std::lower_bound(begin, end, column, [](const Entry &e, int value) { return e.column < value; });
   if (c == end || c->column != column) return nullptr;
   return &*c;
 }

@@ -45,7 +45,11 @@ class Worksheet {
   void setError(int row, int column, const QString &code);
   void addMerge(int top, int left, int bottom, int right);
   void finish();
-  void reserveCells(size_t count) { cells_.reserve(count); }
+  void reserveCells(size_t count);
+  void reserveStrings(size_t count) { strings_.reserve(count); }
+  // Takes a whole string table over as the pool, before any string is added: a reader whose
+  // cells index that table then refers to it directly instead of copying what it uses.
+  void adoptStrings(std::vector<QString> strings) { strings_ = std::move(strings); }
 
   // Used range: the bounding box of the value cells together with the merged blocks; an empty
   // sheet is 1 × 1 at A1.

@@ -1,6 +1,7 @@
 #include "XlsxParts.h"
 
 #include <QHash>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -75,9 +76,19 @@ class StylesHandler : public XmlHandler {
 // <si> holds <t> directly or rich-text runs <r><t>; phonetic runs <rPh> are left out.
 class SharedStringsHandler : public XmlHandler {
  public:
-  SharedStringsHandler(XlsxBook &book, ReadBudget &budget) : book_(book), budget_(budget) { wantText(false); }
-  void startElement(const char *name, const char **) override {
-    if (std::strcmp(name, "si") == 0) {
+  SharedStringsHandler(XlsxBook &book, ReadBudget &budget, qint64 reserveBound)
+      : book_(book), budget_(budget), reserveBound_(reserveBound) {
+    wantText(false);
+  }
+  void startElement(const char *name, const char **attributes) override {
+    if (std::strcmp(name, "sst") == 0) {
+      // The declared count spares growing the table; it is trusted only within what the
+      // part's compressed bytes can hold.
+      const char *count = XmlAttribute(attributes, "uniqueCount");
+      if (!count) count = XmlAttribute(attributes, "count");
+      const long long n = XmlInteger(count, 0);
+      if (n > 0) book_.sharedStrings.reserve(static_cast<size_t>(std::min<qint64>(n, reserveBound_)));
+    } else if (std::strcmp(name, "si") == 0) {
       inItem_ = true;
       text_.clear();
     } else if (std::strcmp(name, "rPh") == 0) {
@@ -113,6 +124,7 @@ class SharedStringsHandler : public XmlHandler {
   bool inItem_ = false;
   bool inText_ = false;
   int phonetic_ = 0;
+  qint64 reserveBound_;
   std::string text_;
 };
 
@@ -176,7 +188,8 @@ bool ReadXlsxStyles(const ZipArchive &zip, qint64 index, XlsxBook &book, QString
 
 bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book,
                            ReadBudget &budget, QString &reason) {
-  SharedStringsHandler handler(book, budget);
+  SharedStringsHandler handler(book, budget,
+                               std::min<qint64>(zip.compressedSize(index), ReadLimits::kSharedStrings));
   XmlParser parser(handler);
   return parser.parsePart(zip, index, ReadLimits::kLargePartBytes, reason);
 }

@@ -14,6 +14,9 @@ struct XlsxBook {
   std::vector<QString> sharedStrings;
   std::vector<NumberFormatKind> formatKinds;
   bool date1904 = false;
+  // The only worksheet took sharedStrings over: its cells index its own pool, up to this count.
+  bool stringsAdopted = false;
+  size_t adoptedStrings = 0;
 
   NumberFormatKind formatKind(long long xf) const {
     return xf >= 0 && xf < static_cast<long long>(formatKinds.size()) ? formatKinds[static_cast<size_t>(xf)]

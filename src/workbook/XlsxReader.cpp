@@ -114,6 +114,13 @@ bool ReadXlsxPackage(const ZipArchive &zip, std::vector<Worksheet> &sheets, QStr
     Worksheet sheet(entry.name, entry.hidden);
     sheet.setDate1904(book.date1904);
     const qint64 index = rel ? zip.find(rel->target) : -1;
+    if (entries.size() == 1 && index >= 0) {
+      // One worksheet: it may keep the whole table, sparing a second pool of the same strings.
+      book.adoptedStrings = book.sharedStrings.size();
+      book.stringsAdopted = true;
+      sheet.adoptStrings(std::move(book.sharedStrings));
+      book.sharedStrings.clear();
+    }
     if (index >= 0 && !ReadXlsxSheet(zip, index, book, budget, stringSlots, sheet, reason)) return false;
     sheet.finish();
     sheets.push_back(std::move(sheet));

@@ -25,6 +25,29 @@ bool parseNumber(const std::string &text, double &value) {
   while (begin < end && (*begin == ' ' || *begin == '\n' || *begin == '\r' || *begin == '\t')) ++begin;
   while (end > begin && (end[-1] == ' ' || end[-1] == '\n' || end[-1] == '\r' || end[-1] == '\t')) --end;
   if (begin < end && *begin == '+') ++begin;
+  // Plain decimals of up to 15 digits ("1234.56") are n / 10^k: both exact doubles, and the
+  // division rounds correctly, which is what from_chars gives; it serves everything else.
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const char *p = begin + (begin < end && *begin == '-');
+  long long n = 0;
+  int digits = 0, decimals = -1;
+  for (; p < end && digits <= 15; ++p) {
+    if (*p >= '0' && *p <= '9') {
+      n = n * 10 + (*p - '0');
+      ++digits;
+      if (decimals >= 0) ++decimals;
+    } else if (*p == '.' && decimals < 0) {
+      decimals = 0;
+    } else {
+      break;
+    }
+  }
+  if (p == end && digits >= 1 && digits <= 15) {
+    value = static_cast<double>(n) / kPowers[decimals > 0 ? decimals : 0];
+    if (*begin == '-') value = -value;
+    return true;
+  }
   const auto result = std::from_chars(begin, end, value);
   return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
 }
@@ -158,6 +181,11 @@ class SheetHandler : public XmlHandler {
     switch (type_) {
       case 's': {
         const long long i = XmlInteger(value_.c_str(), -1);
+        if (book_.stringsAdopted) {
+          if (i < 0 || i >= static_cast<long long>(book_.adoptedStrings)) return;
+          sheet_.setCell(cellRow_, column_, CellValue{CellValue::Type::Text, 0, static_cast<std::uint32_t>(i)});
+          return;
+        }
         if (i < 0 || i >= static_cast<long long>(book_.sharedStrings.size())) return;
         std::uint32_t &slot = slots_.slot(static_cast<size_t>(i));
         if (slot == SharedStringSlots::kNone) slot = sheet_.addString(book_.sharedStrings[static_cast<size_t>(i)]);
@@ -261,7 +289,11 @@ bool ReadXlsxSheet(const ZipArchive &zip, qint64 index, const XlsxBook &book, Re
                    SharedStringSlots &stringSlots, Worksheet &sheet, QString &reason) {
   // Compressed sheet XML takes at least about 4 bytes per value cell: reserving that much
   // (within the allowance) spares growing the store; the pages are touched only when used.
-  sheet.reserveCells(static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells)));
+  const auto cells = static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells));
+  sheet.reserveCells(cells);
+  // A sheet uses no more strings than it has cells; growing the pool cost as many page faults
+  // as the strings themselves.
+  sheet.reserveStrings(std::min(cells, book.sharedStrings.size()));
   SheetHandler handler(book, budget, stringSlots, sheet);
   XmlParser parser(handler);
   return parser.parsePart(zip, index, ReadLimits::kLargePartBytes, reason);

@@ -7,8 +7,11 @@
 #include "ZipArchive.h"
 
 const char *XmlLocalName(const char *name) {
-  const char *colon = std::strrchr(name, ':');
-  return colon ? colon + 1 : name;
+  // Names are a few characters: one pass beats a library call on every element and attribute.
+  const char *local = name;
+  for (const char *p = name; *p; ++p)
+    if (*p == ':') local = p + 1;
+  return local;
 }
 
 const char *XmlAttribute(const char **attributes, const char *localName) {

@@ -1,5 +1,8 @@
 #include <QDateTime>
 #include <QTest>
+#include <charconv>
+#include <cmath>
+#include <random>
 
 #include "workbook/CellText.h"
 #include "workbook/Worksheet.h"
@@ -17,6 +20,13 @@ class TestCellText : public QObject {
     CellValue v{type, number};
     if (!string.isNull()) v.text = sheet.addString(string);
     return CellValueText(sheet, v, style);
+  }
+
+  static QByteArray buffer15(double v) {
+    char buffer[48];
+    char *end = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::general, 15).ptr;
+    QByteArray out(buffer, end - buffer);
+    return out.replace('e', 'E');
   }
 
  private slots:
@@ -102,6 +112,25 @@ class TestCellText : public QObject {
     const QDateTime back = SerialToDateTime(DateTimeToSerial(moment, date1904), date1904);
     QCOMPARE(back.date(), moment.date());
     QCOMPARE(back.time(), moment.time());
+  }
+
+  // The general form equals the 15-significant-digit %g text across magnitudes and digit counts.
+  void generalFormIsFifteenDigits() {
+    std::mt19937_64 random(20261211);
+    std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-320, 308), amountExponent(-6, 12), decimals(0, 17);
+    for (int i = 0; i < 200000; ++i) {
+      double v = mantissa(random) * std::pow(10.0, i % 4 == 1 ? amountExponent(random) : exponent(random));
+      if (i % 2) v = std::round(v * std::pow(10.0, decimals(random) % 8)) / std::pow(10.0, decimals(random) % 8);
+      if (i % 3 == 0) v = -v;
+      if (!std::isfinite(v) || v == 0) continue;
+      const QString expected = QString::fromLatin1(buffer15(v));
+      const QString actual = text(CellValue::Type::Number, v, false, CellTextStyle::Neutral);
+      if (actual != expected) QFAIL(qPrintable(expected + QStringLiteral(" reads ") + actual));
+    }
+    for (double v : {1e15, 999999999999999.0, 1e-5, 0.0001, 9.99999999999999e-5, 100.0, 1e21, 5e-324, 2.2250738585072014e-308})
+      QCOMPARE(text(CellValue::Type::Number, v, false, CellTextStyle::Neutral),
+               QString::fromLatin1(buffer15(v)));
   }
 
   void textsAndErrorsAreThemselves() {
