@@ -5,17 +5,18 @@
 // process so that peak memory is its own.
 //
 //   bench_workbook_read [--data DIR] [--rows 10000,50000]
+#include <expat.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zip.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <cstdio>
-#include <expat.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <zip.h>
 
 #include "workbook/WorkbookAccess.h"
 
@@ -33,16 +34,19 @@ int readWithEngine(const QString &path) {
     return 2;
   }
   book->activate(1);
-  if (qEnvironmentVariableIsSet("KORVANE_BENCH_SPLIT")) std::fprintf(stderr, "open %.3f s\n", timer.nsecsElapsed() / 1e9);
+  if (qEnvironmentVariableIsSet("KORVANE_BENCH_SPLIT"))
+    std::fprintf(stderr, "open %.3f s\n", timer.nsecsElapsed() / 1e9);
   const int lastRow = book->usedLastRow(), lastColumn = book->usedLastColumn();
   qint64 cells = 0, checksum = 0;
   for (int r = 1; r <= lastRow; ++r)
     for (int c = 1; c <= lastColumn; ++c) {
       checksum += book->cellText(r, c).size();
-      if (book->cellMerged(r, c)) checksum += book->mergeAreaRows(r, c) + book->mergeAreaColumns(r, c);
+      if (book->cellMerged(r, c))
+        checksum += book->mergeAreaRows(r, c) + book->mergeAreaColumns(r, c);
       ++cells;
     }
-  std::printf("%.3f %lld\n", timer.nsecsElapsed() / 1e9, static_cast<long long>(cells + (checksum & 0)));
+  std::printf("%.3f %lld\n", timer.nsecsElapsed() / 1e9,
+              static_cast<long long>(cells + (checksum & 0)));
   return 0;
 }
 
@@ -66,7 +70,8 @@ int bareScan(const QString &path) {
     XML_SetStartElementHandler(parser, countCell);
     char buffer[64 * 1024];
     zip_int64_t n;
-    while ((n = zip_fread(f, buffer, sizeof buffer)) > 0) XML_Parse(parser, buffer, static_cast<int>(n), XML_FALSE);
+    while ((n = zip_fread(f, buffer, sizeof buffer)) > 0)
+      XML_Parse(parser, buffer, static_cast<int>(n), XML_FALSE);
     XML_Parse(parser, nullptr, 0, XML_TRUE);
     XML_ParserFree(parser);
     zip_fclose(f);
@@ -127,8 +132,9 @@ void print(const char *reader, const QString &file, const Run &run, double ours)
     std::printf("%-22s %-22s failed\n", reader, qPrintable(file));
     return;
   }
-  std::printf("%-22s %-22s %8.3f s %12.0f cells/s %8.1f MB %9.2fx\n", reader, qPrintable(file), run.seconds,
-              run.cells / std::max(run.seconds, 1e-9), run.peakMb, ours > 0 ? run.seconds / ours : 0.0);
+  std::printf("%-22s %-22s %8.3f s %12.0f cells/s %8.1f MB %9.2fx\n", reader, qPrintable(file),
+              run.seconds, run.cells / std::max(run.seconds, 1e-9), run.peakMb,
+              ours > 0 ? run.seconds / ours : 0.0);
   std::fflush(stdout);
 }
 
@@ -137,7 +143,8 @@ bool ensureWorkbook(const QString &path, int rows) {
   std::printf("writing %s ...\n", qPrintable(path));
   std::fflush(stdout);
   return QProcess::execute(QString::fromLatin1(kPython),
-                           {QStringLiteral(KORVANE_BENCH_DIR "/make_payroll.py"), QString::number(rows), path}) == 0;
+                           {QStringLiteral(KORVANE_BENCH_DIR "/make_payroll.py"),
+                            QString::number(rows), path}) == 0;
 }
 }  // namespace
 
@@ -158,7 +165,8 @@ int main(int argc, char *argv[]) {
   }
   QDir().mkpath(dataDir);
   const QString self = app.applicationFilePath();
-  std::printf("%-22s %-22s %10s %18s %11s %10s\n", "reader", "file", "wall", "throughput", "peak", "vs ours");
+  std::printf("%-22s %-22s %10s %18s %11s %10s\n", "reader", "file", "wall", "throughput", "peak",
+              "vs ours");
   for (int rows : rowCounts) {
     for (const char *ext : {"xlsx", "xls"}) {
       const QString name = QStringLiteral("payroll_%1.%2").arg(rows).arg(QLatin1String(ext));
@@ -167,13 +175,16 @@ int main(int argc, char *argv[]) {
       const Run ours = runChild(self, {QStringLiteral("--read"), path});
       print("korvane", name, ours, ours.seconds);
       if (QLatin1String(ext) == QLatin1String("xlsx")) {
-        print("bare unzip+expat scan", name, runChild(self, {QStringLiteral("--scan"), path}), ours.seconds);
+        print("bare unzip+expat scan", name, runChild(self, {QStringLiteral("--scan"), path}),
+              ours.seconds);
         print("openpyxl", name,
-              runChild(QString::fromLatin1(kPython), {QStringLiteral(KORVANE_BENCH_DIR "/read_openpyxl.py"), path}),
+              runChild(QString::fromLatin1(kPython),
+                       {QStringLiteral(KORVANE_BENCH_DIR "/read_openpyxl.py"), path}),
               ours.seconds);
       } else {
         print("xlrd formatting_info", name,
-              runChild(QString::fromLatin1(kPython), {QStringLiteral(KORVANE_BENCH_DIR "/read_xlrd.py"), path}),
+              runChild(QString::fromLatin1(kPython),
+                       {QStringLiteral(KORVANE_BENCH_DIR "/read_xlrd.py"), path}),
               ours.seconds);
       }
     }

@@ -34,7 +34,7 @@ void ClearRegisteredWindows() {
 }
 
 void RegisterStandardWindows() {
-  // Each window's subsystem adds its registration here as it lands.
+  // The windows the main window opens, each from its own subsystem.
   RegisterWindow(AppWindow::SetSMTPServer,
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
 }

@@ -19,5 +19,5 @@ void RegisterImportCommand(ImportCommand command);
 ImportCommand RegisteredImportCommand();
 void ClearRegisteredWindows();
 
-// Registers every window that exists so far.
+// Registers the program's windows and the import command.
 void RegisterStandardWindows();

@@ -13,16 +13,16 @@
 #include <QVBoxLayout>
 
 #include "AppWindows.h"
-#include "BackgroundPanel.h"
-#include "Interaction.h"
-#include "LinkLabel.h"
-#include "ScreenMetrics.h"
-#include "data/BackgroundThread.h"
 #include "data/Data.h"
 #include "data/ProgramFolder.h"
 #include "mailservers/ProviderDirectoryUpdate.h"
 #include "services/MakerSite.h"
 #include "services/RemoteFiles.h"
+#include "threads/BackgroundThread.h"
+#include "widgets/BackgroundPanel.h"
+#include "widgets/Interaction.h"
+#include "widgets/LinkLabel.h"
+#include "widgets/ScreenMetrics.h"
 
 const char *const kOpenDatabaseError = "打开数据库错误：";
 
@@ -62,13 +62,13 @@ void TFormMain::buildActions() {
        &TFormMain::setSmtpServer);
   make(ActionHelp, "ActionHelp", QStringLiteral("帮助信息"), &TFormMain::help);
   make(ActionAdmire, "ActionAdmire", QStringLiteral("赞赏&A"),
-       [this] { showRegisteredWindow(static_cast<int>(AppWindow::Admire)); });
+       [this] { showRegisteredWindow(AppWindow::Admire); });
   make(ActionSendMe, "ActionSendMe", QStringLiteral("问题反馈"),
-       [this] { showRegisteredWindow(static_cast<int>(AppWindow::SendMe)); });
+       [this] { showRegisteredWindow(AppWindow::SendMe); });
   make(ActionAbout, "ActionAbout", QStringLiteral("关于"),
-       [this] { showRegisteredWindow(static_cast<int>(AppWindow::About)); });
+       [this] { showRegisteredWindow(AppWindow::About); });
 
-  // Commands whose windows have not been built yet are shown, but disabled.
+  // A command without a registered window (a test that registers only some) is shown disabled.
   ActionLoadSalaryExcelFile->setEnabled(static_cast<bool>(RegisteredImportCommand()));
   ActionSetSMTPServer->setEnabled(static_cast<bool>(RegisteredWindow(AppWindow::SetSMTPServer)));
   ActionAdmire->setEnabled(static_cast<bool>(RegisteredWindow(AppWindow::Admire)));
@@ -124,9 +124,8 @@ void TFormMain::buildContent() {
     button->setCursor(Qt::PointingHandCursor);
     button->setEnabled(action->isEnabled());
     connect(button, &QPushButton::clicked, action, &QAction::trigger);
-    connect(action, &QAction::changed, button, [button, action] {
-      button->setEnabled(action->isEnabled());
-    });
+    connect(action, &QAction::changed, button,
+            [button, action] { button->setEnabled(action->isEnabled()); });
   };
   makeButton(ButtonLoad, "ButtonLoad", ActionLoadSalaryExcelFile, "load");
   ButtonLoad->setToolTip(QStringLiteral("从Excel格式工资表自动生成工资条并群发到到电子邮箱。"));
@@ -181,15 +180,16 @@ void TFormMain::openDatabaseOnFirstShow() {
     Interaction::current().showMessage(QString::fromUtf8(kOpenDatabaseError) + error +
                                        QLatin1Char('\r') + kCannotContinue);
   }
-  StartBackgroundThread("provider-directory", [] { RefreshProviderDirectory(kRefreshIfEmpty); });
+  StartBackgroundThread("provider-directory",
+                        [] { RefreshProviderDirectory(ProviderDirectoryMode::IfEmpty); });
 }
 
-void TFormMain::showRegisteredWindow(int window) {
-  WindowFactory factory = RegisteredWindow(static_cast<AppWindow>(window));
+void TFormMain::showRegisteredWindow(AppWindow window) {
+  WindowFactory factory = RegisteredWindow(window);
   if (!factory) return;
   QDialog *dialog = factory(this);
   dialog->setAttribute(Qt::WA_DeleteOnClose, false);
-  if (static_cast<AppWindow>(window) == AppWindow::Send) dialog->resize(dialog->width(), TallWindowHeight(this));
+  if (window == AppWindow::Send) dialog->resize(dialog->width(), TallWindowHeight(this));
   Interaction::current().execModal(dialog);
   delete dialog;
 }
@@ -208,7 +208,7 @@ void TFormMain::continueLastSend() {
     return;
   }
   // The count failed or found unsent payslips: the send list shows what there is.
-  showRegisteredWindow(static_cast<int>(AppWindow::Send));
+  showRegisteredWindow(AppWindow::Send);
 }
 
 void TFormMain::setSmtpServer() {
@@ -218,15 +218,15 @@ void TFormMain::setSmtpServer() {
                                        QLatin1Char('\r') + kCannotContinue);
     return;
   }
-  showRegisteredWindow(static_cast<int>(AppWindow::SetSMTPServer));
+  showRegisteredWindow(AppWindow::SetSMTPServer);
 }
 
 void TFormMain::help() { Interaction::current().openExternally(QUrl(HelpPageAddress())); }
 
 void TFormMain::showFormatRequirements() {
-  Interaction::current().showMessage(QStringLiteral("1、除表头外，每一行必须包含接收人电子邮箱地址;") +
-                                     QLatin1Char('\r') +
-                                     QStringLiteral("2、文件格式为Excel格式;"));
+  Interaction::current().showMessage(
+      QStringLiteral("1、除表头外，每一行必须包含接收人电子邮箱地址;") + QLatin1Char('\r') +
+      QStringLiteral("2、文件格式为Excel格式;"));
 }
 
 void TFormMain::openSampleWorkbook() {

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include "AppWindows.h"
+
 class QAction;
 class QLabel;
 class QPushButton;
@@ -25,7 +27,7 @@ class TFormMain : public QMainWindow {
   void buildMenu();
   void buildContent();
   void openDatabaseOnFirstShow();
-  void showRegisteredWindow(int window);
+  void showRegisteredWindow(AppWindow window);
 
   void loadSalaryExcelFile();
   void continueLastSend();

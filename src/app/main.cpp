@@ -5,8 +5,8 @@
 #include "AppWindows.h"
 #include "Application.h"
 #include "UfrmMain.h"
-#include "data/BackgroundThread.h"
 #include "data/Data.h"
+#include "threads/BackgroundThread.h"
 
 int main(int argc, char *argv[]) {
   QApplication app(argc, argv);

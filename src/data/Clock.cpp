@@ -2,7 +2,6 @@
 
 #include <QRandomGenerator>
 #include <QThread>
-
 #include <atomic>
 
 namespace {

@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QDateTime>
-
 #include <functional>
 
 // Time, waits and random draws go through here, so that tests can run a paced send loop

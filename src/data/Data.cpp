@@ -19,7 +19,11 @@ TDataModule1::TDataModule1() : ADOQueryAccessComm(ADOConnectionAccess) {}
 
 TDataModule1::~TDataModule1() { ADOQueryAccessComm.close(); }
 
-QString PayslipDatabasePath() { return ProgramFolder() + QStringLiteral("payslip.mdb"); }
+QString PayslipDatabasePath() { return PayslipDatabasePath(ProgramFolder()); }
+
+QString PayslipDatabasePath(const QString &folder) {
+  return folder + QStringLiteral("payslip.mdb");
+}
 
 bool SqlOpen(const QString &sql, DbQuery &query, QString &errorText) {
   errorText = kSuccess;
@@ -38,6 +42,10 @@ bool SqlExec(const QString &sql, DbQuery &query, QString &errorText) {
 }
 
 bool ArchiveSentPayslip(int payslipId) {
+  return ArchiveSentPayslip(DataModule1->ADOQueryAccessComm, payslipId);
+}
+
+bool ArchiveSentPayslip(DbQuery &query, int payslipId) {
   QString ignored;
   return SqlExec(
       QStringLiteral("insert into slip(f1,f2,f3,email_address,html_str,[send_status],smtp_server,"
@@ -45,7 +53,7 @@ bool ArchiveSentPayslip(int payslipId) {
           QStringLiteral(" select f1,f2,f3,email_address,html_str,send_status,smtp_server,"
                          "send_time from payslip ") +
           QStringLiteral(" where payslip_id=") + QString::number(payslipId),
-      DataModule1->ADOQueryAccessComm, ignored);
+      query, ignored);
 }
 
 bool CreateDatabaseFile(const QString &path, QString &errorText) {
@@ -71,16 +79,23 @@ bool CreateDatabaseFile(const QString &path, QString &errorText) {
 }
 
 bool CreatePayslipTables(QString &errorText) {
+  return CreatePayslipTables(DataModule1->ADOQueryAccessComm, errorText);
+}
+
+bool CreatePayslipTables(DbQuery &query, QString &errorText) {
   for (const QString &statement : PayslipTableStatements()) {
-    if (!SqlExec(statement, DataModule1->ADOQueryAccessComm, errorText)) return false;
+    if (!SqlExec(statement, query, errorText)) return false;
   }
   return true;
 }
 
 bool OpenPayslipDatabase(QString &errorText) {
-  DbConnection &connection = DataModule1->ADOConnectionAccess;
+  return OpenPayslipDatabase(DataModule1->ADOConnectionAccess, ProgramFolder(), errorText);
+}
+
+bool OpenPayslipDatabase(DbConnection &connection, const QString &folder, QString &errorText) {
   if (connection.isOpen()) return true;
-  const QString path = PayslipDatabasePath();
+  const QString path = PayslipDatabasePath(folder);
   if (QFileInfo::exists(path)) {
     connection.setDatabasePath(path);
     return true;
@@ -91,7 +106,8 @@ bool OpenPayslipDatabase(QString &errorText) {
     return false;
   }
   connection.setDatabasePath(path);
-  if (!CreatePayslipTables(stepError)) {
+  DbQuery query(connection);
+  if (!CreatePayslipTables(query, stepError)) {
     errorText = stepError;
     return false;
   }

@@ -19,8 +19,9 @@ class TDataModule1 {
 // Created at start-up after the main window; lives for the whole run.
 extern TDataModule1 *DataModule1;
 
-// payslip.mdb in the program folder.
+// payslip.mdb in the program folder, or in the given folder (ending with a separator).
 QString PayslipDatabasePath();
+QString PayslipDatabasePath(const QString &folder);
 
 // Runs a select; on success the query stays open on the first row. Error text: "Success", or
 // the engine's message + CR LF + "错误".
@@ -28,13 +29,17 @@ bool SqlOpen(const QString &sql, DbQuery &query, QString &errorText);
 // Runs a statement without rows and closes the query. Error text: "Success", or the engine's
 // message + CR LF + "错误" + CR LF + the statement.
 bool SqlExec(const QString &sql, DbQuery &query, QString &errorText);
-// Copies one payslip row into the archive table slip.
+// Copies one payslip row into the archive table slip, on the shared query or the given one.
 bool ArchiveSentPayslip(int payslipId);
+bool ArchiveSentPayslip(DbQuery &query, int payslipId);
 // Makes sure payslip.mdb exists (created with its tables on first use) and the shared
 // connection points at it.
 bool OpenPayslipDatabase(QString &errorText);
+// The same for any connection and folder: a thread of its own, or the command-line tool.
+bool OpenPayslipDatabase(DbConnection &connection, const QString &folder, QString &errorText);
 bool CreateDatabaseFile(const QString &path, QString &errorText);
 bool CreatePayslipTables(QString &errorText);
+bool CreatePayslipTables(DbQuery &query, QString &errorText);
 
 // For a background thread: points a connection of its own at payslip.mdb.
 void PointAtPayslipDatabase(DbConnection &connection);

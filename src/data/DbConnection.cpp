@@ -44,8 +44,7 @@ DbConnection::~DbConnection() {
 
 void DbConnection::checkThread() const {
   if (QThread::currentThread() != owner_) {
-    qFatal("database connection %s used from a thread that does not own it",
-           qPrintable(name_));
+    qFatal("database connection %s used from a thread that does not own it", qPrintable(name_));
   }
 }
 

@@ -81,8 +81,10 @@ int DbQuery::recordCount() {
   if (recordCount_ < 0) {
     const int here = query_.at();
     recordCount_ = query_.last() ? query_.at() + 1 : 0;
-    if (here >= 0) query_.seek(here);
-    else query_.first();
+    if (here >= 0)
+      query_.seek(here);
+    else
+      query_.first();
   }
   return recordCount_;
 }

@@ -4,9 +4,7 @@ namespace {
 // A text column of at most n characters: SQLite does not enforce a declared width, so a CHECK
 // makes an over-long value fail the statement.
 QString varchar(const char *name, int width) {
-  return QStringLiteral("%1 varchar(%2) check(length(%1)<=%2)")
-      .arg(QLatin1String(name))
-      .arg(width);
+  return QStringLiteral("%1 varchar(%2) check(length(%1)<=%2)").arg(QLatin1String(name)).arg(width);
 }
 
 QString payslipColumns() {
@@ -23,7 +21,8 @@ QString payslipColumns() {
       varchar("excel_file_name", 255),
       QStringLiteral("err_msg text"),
       QStringLiteral("row_number int"),
-  }.join(QStringLiteral(", "));
+  }
+      .join(QStringLiteral(", "));
 }
 }  // namespace
 
@@ -38,8 +37,7 @@ QStringList PayslipTableStatements() {
                varchar("pwd", 255), varchar("emailaddress", 255)),
       QStringLiteral("create table smtpservers(server_id %1, %2, %3, port integer default 25, "
                      "login bit default 1, email_type integer, %4, [memo] text)")
-          .arg(id, varchar("server_name", 255), varchar("host", 255),
-               varchar("domain_name", 255)),
+          .arg(id, varchar("server_name", 255), varchar("host", 255), varchar("domain_name", 255)),
       QStringLiteral("create table sheet_choise(choise_id %1, sheet_id integer, %2, "
                      "selected bit default 0)")
           .arg(id, varchar("sheet_name", 255)),

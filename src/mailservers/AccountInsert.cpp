@@ -1,6 +1,6 @@
 #include "AccountInsert.h"
 
-#include "SqlText.h"
+#include "data/SqlText.h"
 
 QString BuildAccountInsert(const AccountFields &f) {
   const QString comma = QStringLiteral(",");

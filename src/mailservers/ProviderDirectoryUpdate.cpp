@@ -4,15 +4,15 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include "Download.h"
 #include "ProviderListParser.h"
-#include "RunCoordinator.h"
 #include "data/CodePage.h"
 #include "data/Data.h"
 #include "data/DbConnection.h"
 #include "data/DbQuery.h"
 #include "data/ProgramFolder.h"
+#include "network/Download.h"
 #include "services/MakerSite.h"
+#include "threads/RunCoordinator.h"
 
 namespace {
 RunCoordinator &updateRuns() {
@@ -73,7 +73,7 @@ bool fillDirectory(DbConnection &connection, DbQuery &query, const QString &list
 
 QString ProviderListAddress() { return MakerSiteAddress() + QStringLiteral("/download/mass.txt"); }
 
-bool UpdateProviderDirectory(int mode) {
+bool UpdateProviderDirectory(ProviderDirectoryMode mode) {
   // Opening a missing file would create an empty one, which the next start would take for a
   // database without tables.
   if (!QFileInfo::exists(PayslipDatabasePath())) return false;
@@ -84,7 +84,7 @@ bool UpdateProviderDirectory(int mode) {
   if (!SqlOpen(QStringLiteral("select count(*) from smtpservers"), query, error)) return false;
   const int count = query.field(0).toInt();
   query.close();
-  if (mode == kRefreshIfEmpty && count >= 1) return false;
+  if (mode == ProviderDirectoryMode::IfEmpty && count >= 1) return false;
 
   const QString listPath = ProgramFolder() + QStringLiteral("mass.txt");
   QByteArray previousList;
@@ -101,6 +101,6 @@ bool UpdateProviderDirectory(int mode) {
   return fillDirectory(connection, query, listPath, hadOld);
 }
 
-void RefreshProviderDirectory(int mode) {
+void RefreshProviderDirectory(ProviderDirectoryMode mode) {
   updateRuns().run([mode] { UpdateProviderDirectory(mode); });
 }

@@ -1,7 +1,7 @@
 #include "ProviderListParser.h"
 
-#include "SqlText.h"
 #include "data/Scramble.h"
+#include "data/SqlText.h"
 
 namespace {
 bool isSeparator(QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; }

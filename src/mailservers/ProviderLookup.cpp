@@ -1,8 +1,8 @@
 #include "ProviderLookup.h"
 
-#include "SqlText.h"
 #include "data/Data.h"
 #include "data/Scramble.h"
+#include "data/SqlText.h"
 
 QString DomainOfAddress(const QString &address) {
   const qsizetype at = address.indexOf(QLatin1Char('@'));
@@ -10,7 +10,11 @@ QString DomainOfAddress(const QString &address) {
 }
 
 LookupOutcome LookUpProvider(const QString &domain, ProviderFill &fill, QString &errorText) {
-  DbQuery &query = DataModule1->ADOQueryAccessComm;
+  return LookUpProvider(DataModule1->ADOQueryAccessComm, domain, fill, errorText);
+}
+
+LookupOutcome LookUpProvider(DbQuery &query, const QString &domain, ProviderFill &fill,
+                             QString &errorText) {
   if (!SqlOpen(QStringLiteral("select * from smtpservers where domain_name=") +
                    QuotedSqlText(ScrambleText(domain)),
                query, errorText))
@@ -34,7 +38,10 @@ LookupOutcome LookUpProvider(const QString &domain, ProviderFill &fill, QString 
 }
 
 bool ReadProviderNames(QStringList &names, QString &errorText) {
-  DbQuery &query = DataModule1->ADOQueryAccessComm;
+  return ReadProviderNames(DataModule1->ADOQueryAccessComm, names, errorText);
+}
+
+bool ReadProviderNames(DbQuery &query, QStringList &names, QString &errorText) {
   names.clear();
   if (!query.open(QStringLiteral("select server_name from smtpservers"), errorText)) return false;
   bool ok = true;

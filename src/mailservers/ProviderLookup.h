@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
-// What the account editor reads from the provider directory smtpservers, on the shared query.
+// What the account editor reads from the provider directory smtpservers, on the shared query
+// or a given one.
+
+class DbQuery;
 
 // The domain of an e-mail address: everything after the first at-sign, or the whole text.
 QString DomainOfAddress(const QString &address);
@@ -28,6 +31,9 @@ enum class LookupOutcome {
 
 // Looks the domain up by its scrambled form.
 LookupOutcome LookUpProvider(const QString &domain, ProviderFill &fill, QString &errorText);
+LookupOutcome LookUpProvider(DbQuery &query, const QString &domain, ProviderFill &fill,
+                             QString &errorText);
 
 // The unscrambled provider names, in the order the table returns them.
 bool ReadProviderNames(QStringList &names, QString &errorText);
+bool ReadProviderNames(DbQuery &query, QStringList &names, QString &errorText);

@@ -3,8 +3,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include "SqlText.h"
 #include "data/DbConnection.h"
+#include "data/SqlText.h"
 
 namespace {
 const char *const kResultColumns[] = {"名称", "电子邮件地址", "发件服务器",   "帐号",

@@ -21,9 +21,9 @@
 #include "ProviderDirectoryUpdate.h"
 #include "ProviderLookup.h"
 #include "UfrmTestSMTPServer.h"
-#include "app/Interaction.h"
-#include "data/BackgroundThread.h"
 #include "data/Data.h"
+#include "threads/BackgroundThread.h"
+#include "widgets/Interaction.h"
 
 namespace {
 // The balloon hints hide themselves after this long.
@@ -199,7 +199,8 @@ void TFormEmailAccountSet::LabeledEditEmailExit() {
       return;
     case LookupOutcome::NotFound:
       // The editor neither waits for the update nor repeats the look-up afterwards.
-      StartBackgroundThread("provider-directory", [] { RefreshProviderDirectory(0); });
+      StartBackgroundThread("provider-directory",
+                            [] { RefreshProviderDirectory(ProviderDirectoryMode::Always); });
       return;
     case LookupOutcome::Found:
       break;

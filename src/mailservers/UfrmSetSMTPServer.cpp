@@ -19,8 +19,8 @@
 #include "SmtpServerListModel.h"
 #include "UfrmEmailAccountSet.h"
 #include "UfrmTestSMTPServer.h"
-#include "app/Interaction.h"
 #include "data/Data.h"
+#include "widgets/Interaction.h"
 
 namespace {
 // Leaves an editor alone when it already shows the value, so a refresh of the row being typed

@@ -12,8 +12,8 @@
 #include <QSslSocket>
 #include <QVBoxLayout>
 
-#include "app/Interaction.h"
 #include "sending/SmtpSecurity.h"
+#include "widgets/Interaction.h"
 
 namespace {
 // Long enough for a slow server, short enough that the window can never hang.

@@ -8,23 +8,21 @@ namespace {
 const QString kQueryFailed = QStringLiteral("查询服务器信息失败！");
 const QString kNotFound = QStringLiteral("没有找到邮件服务器信息");
 
-int countOf(const QString &sql) {
-  DbQuery &query = DataModule1->ADOQueryAccessComm;
+int countOf(DbQuery &query, const QString &sql) {
   QString error;
   if (!SqlOpen(sql, query, error)) return 0;
   return query.field(0).toInt();
 }
 
 // The random draw goes through the clock, so that a rotation can be replayed in tests.
-bool drawServerId(int &serverId) {
-  DbQuery &query = DataModule1->ADOQueryAccessComm;
+bool drawServerId(DbQuery &query, Clock &clock, int &serverId) {
   QString error;
   if (!SqlOpen(QStringLiteral("SELECT server_id FROM smtp_server ORDER BY server_id"), query,
                error))
     return false;
   const int count = query.recordCount();
   if (count <= 0) return false;
-  const int pick = Clock::instance().randomBelow(count);
+  const int pick = clock.randomBelow(count);
   for (int i = 0; i < pick; ++i) query.next();
   if (query.eof()) return false;
   serverId = query.field(0).toInt();
@@ -33,11 +31,16 @@ bool drawServerId(int &serverId) {
 }  // namespace
 
 bool GetSMTPServerInfo(int serverId, bool random, SmtpAccount &account, QString &errorText) {
-  if (random && !drawServerId(serverId)) {
+  return GetSMTPServerInfo(DataModule1->ADOQueryAccessComm, Clock::instance(), serverId, random,
+                           account, errorText);
+}
+
+bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
+                       SmtpAccount &account, QString &errorText) {
+  if (random && !drawServerId(query, clock, serverId)) {
     errorText = kQueryFailed;
     return false;
   }
-  DbQuery &query = DataModule1->ADOQueryAccessComm;
   QString error;
   if (!SqlOpen(QStringLiteral("SELECT server_id, server_name,host,username, pwd, port, "
                               "login,emailaddress FROM smtp_server") +
@@ -76,11 +79,16 @@ bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QStri
   return client.send(message, errorText);
 }
 
-int GetSMTPServerCount() { return countOf(QStringLiteral("SELECT count(*) FROM smtp_server")); }
+int GetSMTPServerCount() { return GetSMTPServerCount(DataModule1->ADOQueryAccessComm); }
 
-int GetTodaySendCount() {
+int GetSMTPServerCount(DbQuery &query) {
+  return countOf(query, QStringLiteral("SELECT count(*) FROM smtp_server"));
+}
+
+int GetTodaySendCount() { return GetTodaySendCount(DataModule1->ADOQueryAccessComm); }
+
+int GetTodaySendCount(DbQuery &query) {
   // send_time holds date('now','localtime') from the column default, so compare with the same.
-  return countOf(
-      QStringLiteral("select count(*) from slip where send_status=true and "
-                     "send_time=date('now','localtime')"));
+  return countOf(query, QStringLiteral("select count(*) from slip where send_status=true and "
+                                       "send_time=date('now','localtime')"));
 }

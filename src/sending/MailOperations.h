@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Clock;
+class DbQuery;
 class MimeMessage;
 class SmtpClient;
 
@@ -19,6 +21,9 @@ struct SmtpAccount {
 // Reads the account with the given server_id, or, with random set, one drawn at random (each
 // call an independent draw). On failure the account is left as it was; on success errorText is.
 bool GetSMTPServerInfo(int serverId, bool random, SmtpAccount &account, QString &errorText);
+// The same on the given query, drawing with the given clock.
+bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
+                       SmtpAccount &account, QString &errorText);
 
 // One session for the prepared message through the client: AUTH LOGIN when login is set, a
 // read time-out of 30 s.
@@ -28,5 +33,7 @@ bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QStri
 
 // The number of sender accounts; 0 when the count fails.
 int GetSMTPServerCount();
+int GetSMTPServerCount(DbQuery &query);
 // The number of archived sent payslips created today; 0 when the count fails.
 int GetTodaySendCount();
+int GetTodaySendCount(DbQuery &query);

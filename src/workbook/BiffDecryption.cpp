@@ -110,8 +110,13 @@ bool ReadScheme(const ByteSpan &b, const QString &password, KeyScheme &scheme) {
 bool IsPlainRecord(std::uint16_t type) {
   // BOF, FILEPASS, UsrExcl, FileLock, InterfaceHdr, RRDInfo, RRDHead are never encrypted.
   switch (type) {
-    case biff::kBof: case biff::kFilePass: case 0x0194: case 0x0195: case 0x00E1:
-    case 0x0196: case 0x0138:
+    case biff::kBof:
+    case biff::kFilePass:
+    case 0x0194:
+    case 0x0195:
+    case 0x00E1:
+    case 0x0196:
+    case 0x0138:
       return true;
     default:
       return false;
@@ -141,7 +146,9 @@ bool DecryptBiffStream(QByteArray &stream, const ByteSpan &filePass, const QStri
     const std::uint16_t type = biff::U16(data + pos);
     const std::size_t length = std::min<std::size_t>(biff::U16(data + pos + 2), size - pos - 4);
     const std::size_t body = pos + 4;
-    if (!IsPlainRecord(type)) decrypt(type == biff::kBoundSheet ? body + std::min<std::size_t>(4, length) : body, body + length);
+    if (!IsPlainRecord(type))
+      decrypt(type == biff::kBoundSheet ? body + std::min<std::size_t>(4, length) : body,
+              body + length);
     pos = body + length;
   }
   return true;

@@ -2,17 +2,20 @@
 
 #include <QHash>
 
-
 namespace {
 constexpr std::uint16_t kBiff8 = 0x0600;
 constexpr std::uint16_t kBiff5 = 0x0500;
 
 BiffSheetEntry::Kind SheetKind(std::uint8_t type) {
   switch (type) {
-    case 1: return BiffSheetEntry::Kind::MacroSheet;
-    case 2: return BiffSheetEntry::Kind::Chart;
-    case 6: return BiffSheetEntry::Kind::VisualBasicModule;
-    default: return BiffSheetEntry::Kind::Worksheet;
+    case 1:
+      return BiffSheetEntry::Kind::MacroSheet;
+    case 2:
+      return BiffSheetEntry::Kind::Chart;
+    case 6:
+      return BiffSheetEntry::Kind::VisualBasicModule;
+    default:
+      return BiffSheetEntry::Kind::Worksheet;
   }
 }
 
@@ -78,10 +81,17 @@ class GlobalsReader {
       case biff::kXf:
         if (b.size >= 4) xfFormats_.push_back(biff::U16(b.data + 2));
         break;
-      case biff::kFormat: readFormat(record); break;
-      case biff::kBoundSheet: readBoundSheet(record); break;
-      case biff::kSst: readSharedStrings(record); break;
-      default: break;
+      case biff::kFormat:
+        readFormat(record);
+        break;
+      case biff::kBoundSheet:
+        readBoundSheet(record);
+        break;
+      case biff::kSst:
+        readSharedStrings(record);
+        break;
+      default:
+        break;
     }
   }
 
@@ -150,10 +160,17 @@ BiffStatus ReadLegacyBiffFormats(const QByteArray &stream, CodePageDecoder &deco
   BiffRecord record;
   if (!records.next(record)) return BiffStatus::Damaged;
   switch (record.type) {
-    case biff::kBofBiff2: globals.version = 2; break;
-    case biff::kBofBiff3: globals.version = 3; break;
-    case biff::kBofBiff4: globals.version = 4; break;
-    default: return BiffStatus::Damaged;
+    case biff::kBofBiff2:
+      globals.version = 2;
+      break;
+    case biff::kBofBiff3:
+      globals.version = 3;
+      break;
+    case biff::kBofBiff4:
+      globals.version = 4;
+      break;
+    default:
+      return BiffStatus::Damaged;
   }
   // A BIFF4 workbook (several sheets in one file) is rare enough to refuse.
   if (record.body.size >= 4 && biff::U16(record.body.data + 2) != biff::kWorksheet)
@@ -166,7 +183,8 @@ BiffStatus ReadLegacyBiffFormats(const QByteArray &stream, CodePageDecoder &deco
     const ByteSpan &b = record.body;
     try {
       switch (record.type) {
-        case biff::kFilePass: return BiffStatus::Encrypted;
+        case biff::kFilePass:
+          return BiffStatus::Encrypted;
         case biff::kCodePage:
           if (b.size >= 2) decoder.setCodePage(biff::U16(b.data));
           break;
@@ -186,7 +204,8 @@ BiffStatus ReadLegacyBiffFormats(const QByteArray &stream, CodePageDecoder &deco
         case biff::kXfBiff4:
           if (b.size >= 2) xfFormats.push_back(b.data[1]);
           break;
-        default: break;
+        default:
+          break;
       }
     } catch (const BiffTruncated &) {
       // A short record loses only its own content.

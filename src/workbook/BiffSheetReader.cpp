@@ -8,15 +8,24 @@ constexpr std::uint32_t kNoString = std::numeric_limits<std::uint32_t>::max();
 
 QString ErrorCode(std::uint8_t code) {
   switch (code) {
-    case 0x00: return QStringLiteral("#NULL!");
-    case 0x07: return QStringLiteral("#DIV/0!");
-    case 0x0F: return QStringLiteral("#VALUE!");
-    case 0x17: return QStringLiteral("#REF!");
-    case 0x1D: return QStringLiteral("#NAME?");
-    case 0x24: return QStringLiteral("#NUM!");
-    case 0x2A: return QStringLiteral("#N/A");
-    case 0x2B: return QStringLiteral("#GETTING_DATA");
-    default: return QString();
+    case 0x00:
+      return QStringLiteral("#NULL!");
+    case 0x07:
+      return QStringLiteral("#DIV/0!");
+    case 0x0F:
+      return QStringLiteral("#VALUE!");
+    case 0x17:
+      return QStringLiteral("#REF!");
+    case 0x1D:
+      return QStringLiteral("#NAME?");
+    case 0x24:
+      return QStringLiteral("#NUM!");
+    case 0x2A:
+      return QStringLiteral("#N/A");
+    case 0x2B:
+      return QStringLiteral("#GETTING_DATA");
+    default:
+      return QString();
   }
 }
 
@@ -84,7 +93,8 @@ class SheetReader {
         if (n >= 14) putNumber(biff::U16(p), biff::U16(p + 2), biff::U16(p + 4), biff::F64(p + 6));
         break;
       case biff::kRk:
-        if (n >= 10) putNumber(biff::U16(p), biff::U16(p + 2), biff::U16(p + 4), RkValue(biff::U32(p + 6)));
+        if (n >= 10)
+          putNumber(biff::U16(p), biff::U16(p + 2), biff::U16(p + 4), RkValue(biff::U32(p + 6)));
         break;
       case biff::kMulRk: {
         if (n < 6) break;
@@ -93,7 +103,8 @@ class SheetReader {
         const std::size_t count = (n - 4) / 6;
         for (std::size_t i = 0; i < count; ++i) {
           const std::uint8_t *item = p + 4 + i * 6;
-          putNumber(row, first + static_cast<int>(i), biff::U16(item), RkValue(biff::U32(item + 2)));
+          putNumber(row, first + static_cast<int>(i), biff::U16(item),
+                    RkValue(biff::U32(item + 2)));
         }
         break;
       }
@@ -118,8 +129,10 @@ class SheetReader {
       case biff::kBoolErr:
         if (n >= 8) {
           const int row = biff::U16(p), column = biff::U16(p + 2);
-          if (p[7]) putError(row, column, p[6]);
-          else putBoolean(row, column, p[6] != 0);
+          if (p[7])
+            putError(row, column, p[6]);
+          else
+            putBoolean(row, column, p[6] != 0);
         }
         break;
       case biff::kWsBool:
@@ -135,7 +148,8 @@ class SheetReader {
         }
         break;
       }
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -146,20 +160,35 @@ class SheetReader {
     BiffRecord record;
     while (records.next(record)) {
       switch (record.type) {
-        case biff::kBof: case biff::kBofBiff2: case biff::kBofBiff3: case biff::kBofBiff4:
+        case biff::kBof:
+        case biff::kBofBiff2:
+        case biff::kBofBiff3:
+        case biff::kBofBiff4:
           ++depth;
           break;
         case biff::kEof:
           if (--depth == 0) return count;
           break;
-        case biff::kNumber: case biff::kRk: case biff::kLabelSst: case biff::kLabel:
-        case biff::kRString: case biff::kFormula: case biff::kBoolErr: case biff::kFormulaBiff3:
-        case biff::kFormulaBiff4: case biff::kIntegerBiff2: case biff::kNumberBiff2:
-        case biff::kLabelBiff2: case biff::kBoolErrBiff2:
+        case biff::kNumber:
+        case biff::kRk:
+        case biff::kLabelSst:
+        case biff::kLabel:
+        case biff::kRString:
+        case biff::kFormula:
+        case biff::kBoolErr:
+        case biff::kFormulaBiff3:
+        case biff::kFormulaBiff4:
+        case biff::kIntegerBiff2:
+        case biff::kNumberBiff2:
+        case biff::kLabelBiff2:
+        case biff::kBoolErrBiff2:
           ++count;
           break;
-        case biff::kMulRk: count += record.body.size / 6; break;
-        default: break;
+        case biff::kMulRk:
+          count += record.body.size / 6;
+          break;
+        default:
+          break;
       }
     }
     return count;
@@ -169,8 +198,12 @@ class SheetReader {
   // number format's index.
   bool handleBiff2(const BiffRecord &record) {
     switch (record.type) {
-      case biff::kIntegerBiff2: case biff::kNumberBiff2: case biff::kLabelBiff2:
-      case biff::kBoolErrBiff2: case biff::kFormula: case biff::kStringBiff2:
+      case biff::kIntegerBiff2:
+      case biff::kNumberBiff2:
+      case biff::kLabelBiff2:
+      case biff::kBoolErrBiff2:
+      case biff::kFormula:
+      case biff::kStringBiff2:
         break;
       default:
         return false;
@@ -197,8 +230,10 @@ class SheetReader {
         break;
       case biff::kBoolErrBiff2:
         if (n >= 9) {
-          if (p[8]) putError(row, column, p[7]);
-          else putBoolean(row, column, p[7] != 0);
+          if (p[8])
+            putError(row, column, p[7]);
+          else
+            putBoolean(row, column, p[7] != 0);
         }
         break;
       case biff::kFormula:
@@ -212,7 +247,8 @@ class SheetReader {
           putText(pendingRow_, pendingColumn_, r.byteString(decoder_, true));
         }
         break;
-      default: break;
+      default:
+        break;
     }
     return true;
   }
@@ -235,9 +271,15 @@ class SheetReader {
     if (!std::isfinite(value)) return;
     take();
     switch (xf < g_.xfKinds.size() ? g_.xfKinds[xf] : NumberFormatKind::Number) {
-      case NumberFormatKind::Date: sheet_.setDate(row + 1, column + 1, value); break;
-      case NumberFormatKind::Currency: sheet_.setCurrency(row + 1, column + 1, value); break;
-      case NumberFormatKind::Number: sheet_.setNumber(row + 1, column + 1, value); break;
+      case NumberFormatKind::Date:
+        sheet_.setDate(row + 1, column + 1, value);
+        break;
+      case NumberFormatKind::Currency:
+        sheet_.setCurrency(row + 1, column + 1, value);
+        break;
+      case NumberFormatKind::Number:
+        sheet_.setNumber(row + 1, column + 1, value);
+        break;
     }
   }
 
@@ -281,9 +323,14 @@ class SheetReader {
         pendingRow_ = row;
         pendingColumn_ = column;
         break;
-      case 1: putBoolean(row, column, result[2] != 0); break;
-      case 2: putError(row, column, result[2]); break;
-      default: break;  // 3: an empty string
+      case 1:
+        putBoolean(row, column, result[2] != 0);
+        break;
+      case 2:
+        putError(row, column, result[2]);
+        break;
+      default:
+        break;  // 3: an empty string
     }
   }
 

@@ -1,37 +1,63 @@
 #include "BiffStrings.h"
 
+#include <iconv.h>
+
 #include <QtEndian>
 #include <cerrno>
-#include <iconv.h>
 
 namespace {
 const char *IconvName(int codePage) {
   switch (codePage) {
-    case 936: return "GB18030";  // GBK as written by Chinese Windows, GB18030 is its superset
-    case 950: return "CP950";
-    case 932: return "CP932";
-    case 949: return "CP949";
-    case 874: return "CP874";
-    case 437: return "CP437";
-    case 850: return "CP850";
-    case 852: return "CP852";
-    case 866: return "CP866";
-    case 1250: return "CP1250";
-    case 1251: return "CP1251";
-    case 1252: return "CP1252";
-    case 1253: return "CP1253";
-    case 1254: return "CP1254";
-    case 1255: return "CP1255";
-    case 1256: return "CP1256";
-    case 1257: return "CP1257";
-    case 1258: return "CP1258";
-    case 10000: return "MACINTOSH";
-    case 10007: return "MAC-CYRILLIC";
-    case 10029: return "MAC-CENTRALEUROPE";
-    case 10079: return "MAC-IS";
-    case 32768: return "MACINTOSH";
-    case 32769: return "CP1252";
-    default: return nullptr;
+    case 936:
+      return "GB18030";  // GBK as written by Chinese Windows, GB18030 is its superset
+    case 950:
+      return "CP950";
+    case 932:
+      return "CP932";
+    case 949:
+      return "CP949";
+    case 874:
+      return "CP874";
+    case 437:
+      return "CP437";
+    case 850:
+      return "CP850";
+    case 852:
+      return "CP852";
+    case 866:
+      return "CP866";
+    case 1250:
+      return "CP1250";
+    case 1251:
+      return "CP1251";
+    case 1252:
+      return "CP1252";
+    case 1253:
+      return "CP1253";
+    case 1254:
+      return "CP1254";
+    case 1255:
+      return "CP1255";
+    case 1256:
+      return "CP1256";
+    case 1257:
+      return "CP1257";
+    case 1258:
+      return "CP1258";
+    case 10000:
+      return "MACINTOSH";
+    case 10007:
+      return "MAC-CYRILLIC";
+    case 10029:
+      return "MAC-CENTRALEUROPE";
+    case 10079:
+      return "MAC-IS";
+    case 32768:
+      return "MACINTOSH";
+    case 32769:
+      return "CP1252";
+    default:
+      return nullptr;
   }
 }
 }  // namespace
@@ -54,8 +80,8 @@ void CodePageDecoder::setCodePage(int codePage) {
 QString CodePageDecoder::decode(const std::uint8_t *data, std::size_t size) {
   bool ascii = true;
   for (std::size_t i = 0; i < size && ascii; ++i) ascii = data[i] < 0x80;
-  if (ascii || !iconv_) return QString::fromLatin1(reinterpret_cast<const char *>(data),
-                                                   static_cast<qsizetype>(size));
+  if (ascii || !iconv_)
+    return QString::fromLatin1(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
   auto cd = static_cast<iconv_t>(iconv_);
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
   buffer_.resize(size * 4 + 4);
@@ -135,8 +161,8 @@ void BiffSegmentReader::characters(std::size_t count, bool wide, QString &out) {
       qFromLittleEndian<char16_t>(p, static_cast<qsizetype>(take), out.data() + at);
       pos_ += take * 2;
     } else {
-      out.append(QLatin1StringView(reinterpret_cast<const char *>(p),
-                                   static_cast<qsizetype>(take)));
+      out.append(
+          QLatin1StringView(reinterpret_cast<const char *>(p), static_cast<qsizetype>(take)));
       pos_ += take;
     }
     count -= take;

@@ -10,7 +10,8 @@
 #include "Worksheet.h"
 
 namespace {
-// The serials that name a day from 0001-01-01 to 9999-12-31; beyond, a date cell reads as its number.
+// The serials that name a day from 0001-01-01 to 9999-12-31; beyond, a date cell reads as its
+// number.
 constexpr double kFirstSerial = -693593;
 constexpr double kLastSerial = 2958465.99999;
 
@@ -57,7 +58,8 @@ char *shortDecimal(double v, char *out) {
     if (static_cast<double>(n) / kScale[k] != v) continue;
     if (n < 0) *out++ = '-';
     char digits[24];
-    const int length = static_cast<int>(std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n).ptr - digits);
+    const int length = static_cast<int>(
+        std::to_chars(digits, digits + sizeof digits, n < 0 ? -n : n).ptr - digits);
     if (length <= k) {
       *out++ = '0';
       *out++ = '.';
@@ -137,11 +139,13 @@ QDateTime SerialToDateTime(double serial, bool date1904) {
   }
   // A cell's date names no time zone: UTC keeps every wall-clock time valid (no DST gaps)
   // and spares a time zone look-up per cell.
-  return QDateTime(base.addDays(static_cast<qint64>(days)), QTime(0, 0).addMSecs(static_cast<int>(ms)), Qt::UTC);
+  return QDateTime(base.addDays(static_cast<qint64>(days)),
+                   QTime(0, 0).addMSecs(static_cast<int>(ms)), Qt::UTC);
 }
 
 double DateTimeToSerial(const QDateTime &dateTime, bool date1904) {
-  qint64 days = QDate(date1904 ? 1904 : 1899, date1904 ? 1 : 12, date1904 ? 1 : 30).daysTo(dateTime.date());
+  qint64 days =
+      QDate(date1904 ? 1904 : 1899, date1904 ? 1 : 12, date1904 ? 1 : 30).daysTo(dateTime.date());
   if (!date1904 && days < 61) days -= 1;  // before the phantom 1900-02-29
   return static_cast<double>(days) + dateTime.time().msecsSinceStartOfDay() / 86400000.0;
 }

@@ -11,8 +11,9 @@ struct CellValue {
   constexpr CellValue() = default;
   constexpr CellValue(Type t, double n = 0, std::uint32_t s = 0) : number(n), text(s), type(t) {}
 
-  double number = 0;        // Number, Currency; Date as a serial day number (time as fraction); Boolean 0/1
-  std::uint32_t text = 0;   // Text and Error: index into the string pool
+  double number =
+      0;  // Number, Currency; Date as a serial day number (time as fraction); Boolean 0/1
+  std::uint32_t text = 0;  // Text and Error: index into the string pool
   Type type = Type::Empty;
 
   bool isEmpty() const { return type == Type::Empty; }

@@ -10,8 +10,8 @@ NumberFormatKind BuiltinNumberFormatKind(int id) {
 
 namespace {
 bool isCurrencySymbol(QChar c) {
-  return c == QLatin1Char('$') || c == QChar(0x00A5) || c == QChar(0xFFE5) ||
-         c == QChar(0x20AC) || c == QChar(0x00A3);
+  return c == QLatin1Char('$') || c == QChar(0x00A5) || c == QChar(0xFFE5) || c == QChar(0x20AC) ||
+         c == QChar(0x00A3);
 }
 
 // "[h]", "[mm]", "[ss]": elapsed time, a time value.
@@ -63,7 +63,11 @@ NumberFormatKind ClassifyNumberFormat(const QString &code) {
       continue;
     }
     switch (c.toLower().unicode()) {
-      case 'y': case 'm': case 'd': case 'h': case 's':
+      case 'y':
+      case 'm':
+      case 'd':
+      case 'h':
+      case 's':
         return NumberFormatKind::Date;
       case 'g':
         // "General" holds letters but is no date.

@@ -43,11 +43,21 @@ bool parseDuration(const char *text, double &days) {
     const double v = std::strtod(p, &end);
     if (end == p || !*end) return false;
     switch (*end) {
-      case 'D': total += v; break;
-      case 'H': total += v / 24; break;
-      case 'M': if (!timePart) return false; total += v / 1440; break;
-      case 'S': total += v / 86400; break;
-      default: return false;
+      case 'D':
+        total += v;
+        break;
+      case 'H':
+        total += v / 24;
+        break;
+      case 'M':
+        if (!timePart) return false;
+        total += v / 1440;
+        break;
+      case 'S':
+        total += v / 86400;
+        break;
+      default:
+        return false;
     }
     any = true;
     p = end + 1;
@@ -74,7 +84,8 @@ bool parseDate(const char *text, double &serial) {
 
 class ContentHandler : public XmlHandler {
  public:
-  ContentHandler(std::vector<Worksheet> &sheets, ReadBudget &budget) : sheets_(sheets), budget_(budget) {}
+  ContentHandler(std::vector<Worksheet> &sheets, ReadBudget &budget)
+      : sheets_(sheets), budget_(budget) {}
 
   void startElement(const char *name, const char **attributes) override {
     if (skipDepth_ > 0) {
@@ -94,10 +105,12 @@ class ContentHandler : public XmlHandler {
     } else if (is(name, "style")) {
       const char *styleName = XmlAttribute(attributes, "name");
       const char *family = XmlAttribute(attributes, "family");
-      styleName_ = styleName && family && is(family, "table") ? QString::fromUtf8(styleName) : QString();
+      styleName_ =
+          styleName && family && is(family, "table") ? QString::fromUtf8(styleName) : QString();
     } else if (is(name, "table-properties")) {
       const char *display = XmlAttribute(attributes, "display");
-      if (!styleName_.isEmpty() && display && is(display, "false")) hiddenStyles_.insert(styleName_);
+      if (!styleName_.isEmpty() && display && is(display, "false"))
+        hiddenStyles_.insert(styleName_);
     }
   }
 
@@ -108,7 +121,8 @@ class ContentHandler : public XmlHandler {
     }
     if (inCell_) {
       if (is(name, "table-cell") || is(name, "covered-table-cell")) return endCell();
-      if ((is(name, "p") || is(name, "h")) && paragraphDepth_ > 0 && --paragraphDepth_ == 0) ++paragraphs_;
+      if ((is(name, "p") || is(name, "h")) && paragraphDepth_ > 0 && --paragraphDepth_ == 0)
+        ++paragraphs_;
       return;
     }
     if (is(name, "table-row") && inTable_) {
@@ -120,7 +134,8 @@ class ContentHandler : public XmlHandler {
   }
 
   void characters(const char *text, int length) override {
-    if (inCell_ && inParagraph() && skipDepth_ == 0) text_.append(text, static_cast<size_t>(length));
+    if (inCell_ && inParagraph() && skipDepth_ == 0)
+      text_.append(text, static_cast<size_t>(length));
   }
 
  private:
@@ -163,7 +178,8 @@ class ContentHandler : public XmlHandler {
     const char *type = XmlAttribute(attributes, "value-type");
     const char *calcType = nullptr;
     for (const char **a = attributes; *a; a += 2)
-      if (std::strncmp(a[0], "calcext:", 8) == 0 && is(XmlLocalName(a[0]), "value-type")) calcType = a[1];
+      if (std::strncmp(a[0], "calcext:", 8) == 0 && is(XmlLocalName(a[0]), "value-type"))
+        calcType = a[1];
     if (!type) return;
     valueType_ = type;
     if (calcType && is(calcType, "error")) valueType_ = "error";
@@ -173,11 +189,14 @@ class ContentHandler : public XmlHandler {
       const char *text = XmlAttribute(attributes, "value");
       if (text) v = std::strtod(text, &end);
       if (text && end != text && std::isfinite(v))
-        value_ = CellValue{is(type, "currency") ? CellValue::Type::Currency : CellValue::Type::Number, v};
+        value_ = CellValue{
+            is(type, "currency") ? CellValue::Type::Currency : CellValue::Type::Number, v};
     } else if (is(type, "date")) {
-      if (parseDate(XmlAttribute(attributes, "date-value"), v)) value_ = CellValue{CellValue::Type::Date, v};
+      if (parseDate(XmlAttribute(attributes, "date-value"), v))
+        value_ = CellValue{CellValue::Type::Date, v};
     } else if (is(type, "time")) {
-      if (parseDuration(XmlAttribute(attributes, "time-value"), v)) value_ = CellValue{CellValue::Type::Date, v};
+      if (parseDuration(XmlAttribute(attributes, "time-value"), v))
+        value_ = CellValue{CellValue::Type::Date, v};
     } else if (is(type, "boolean")) {
       const char *b = XmlAttribute(attributes, "boolean-value");
       value_ = CellValue{CellValue::Type::Boolean, b && is(b, "true") ? 1.0 : 0.0};
@@ -212,7 +231,8 @@ class ContentHandler : public XmlHandler {
     if (value_.isEmpty()) {
       if (valueType_ != "string" && valueType_ != "error") return;
       if (text_.empty()) return;
-      PendingCell cell{first, cellRepeat_, CellValue{}, QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()))};
+      PendingCell cell{first, cellRepeat_, CellValue{},
+                       QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()))};
       cell.value.type = valueType_ == "error" ? CellValue::Type::Error : CellValue::Type::Text;
       rowCells_.push_back(std::move(cell));
       return;
@@ -232,7 +252,8 @@ class ContentHandler : public XmlHandler {
     for (long long r = first; r < row_ && r <= kMaxRow && !stopped(); ++r) {
       for (const PendingCell &cell : rowCells_) {
         std::uint32_t pooled = 0;
-        const bool text = cell.value.type == CellValue::Type::Text || cell.value.type == CellValue::Type::Error;
+        const bool text =
+            cell.value.type == CellValue::Type::Text || cell.value.type == CellValue::Type::Error;
         if (text) {
           if (!budget_.takeChars(cell.text.size())) return fail(ReasonTooLarge());
           pooled = sheets_.back().addString(cell.text);
@@ -247,8 +268,8 @@ class ContentHandler : public XmlHandler {
       for (const PendingMerge &m : rowMerges_) {
         if (r > first && !budget_.takeMerge()) return fail(ReasonTooLarge());
         sheets_.back().addMerge(static_cast<int>(r), static_cast<int>(m.column),
-                         static_cast<int>(std::min(r + m.rows - 1, kMaxRow)),
-                         static_cast<int>(std::min(m.column + m.columns - 1, kMaxColumn)));
+                                static_cast<int>(std::min(r + m.rows - 1, kMaxRow)),
+                                static_cast<int>(std::min(m.column + m.columns - 1, kMaxColumn)));
       }
       if (rowCells_.empty() && rowMerges_.empty()) break;  // empty repeats cost nothing
     }

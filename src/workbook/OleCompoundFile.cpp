@@ -14,8 +14,9 @@ namespace {
 void SilenceLibgsf() {
   static std::once_flag once;
   std::call_once(once, [] {
-    g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-                      [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    g_log_set_handler(
+        "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
+        [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
   });
 }
 
@@ -51,8 +52,8 @@ OleCompoundFile::OpenResult OleCompoundFile::openMemory(const void *data, size_t
   if (size < 8 || QByteArray::fromRawData(static_cast<const char *>(data), 8) !=
                       QByteArray::fromHex("d0cf11e0a1b11ae1"))
     return OpenResult::NotCompoundFile;
-  return openInput(gsf_input_memory_new(static_cast<const guint8 *>(data),
-                                        static_cast<gsf_off_t>(size), FALSE));
+  return openInput(
+      gsf_input_memory_new(static_cast<const guint8 *>(data), static_cast<gsf_off_t>(size), FALSE));
 }
 
 OleCompoundFile::OpenResult OleCompoundFile::openInput(void *input) {

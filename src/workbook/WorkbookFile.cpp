@@ -45,7 +45,8 @@ bool ReadWorkbookFile(const QString &path, std::vector<Worksheet> &sheets, QStri
   file.close();
   static const QByteArray ole2("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
   // Old single-sheet .xls files (BIFF2-4) carry no OLE2 container, only their records.
-  if (magic == ole2 || LooksLikeRawBiff(magic)) return guarded(sheets, reason, [&] { return ReadXlsWorkbook(path, sheets, reason); });
+  if (magic == ole2 || LooksLikeRawBiff(magic))
+    return guarded(sheets, reason, [&] { return ReadXlsWorkbook(path, sheets, reason); });
   if (!magic.startsWith("PK")) {
     reason = ReasonNotAWorkbook();
     return false;

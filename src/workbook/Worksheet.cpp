@@ -109,7 +109,8 @@ void Worksheet::sortCells() {
     std::stable_sort(cells_.begin(), cells_.end(), before);
   size_t out = 0;
   for (size_t i = 0; i < cells_.size(); ++i) {
-    if (out > 0 && cells_[out - 1].row == cells_[i].row && cells_[out - 1].column == cells_[i].column)
+    if (out > 0 && cells_[out - 1].row == cells_[i].row &&
+        cells_[out - 1].column == cells_[i].column)
       cells_[out - 1] = cells_[i];
     else if (out++ != i)  // a sorted store without duplicates is left unwritten
       cells_[out - 1] = cells_[i];
@@ -138,7 +139,8 @@ void Worksheet::keepMerges() {
     if (indexed + area(m) > kIndexedCellsBudget) continue;
     bool clash = false;
     for (int r = m.top; r <= m.bottom() && !clash; ++r)
-      for (int c = m.left; c <= m.right() && !clash; ++c) clash = mergeByCell_.contains(cellKey(r, c));
+      for (int c = m.left; c <= m.right() && !clash; ++c)
+        clash = mergeByCell_.contains(cellKey(r, c));
     if (clash) continue;
     for (int r = m.top; r <= m.bottom(); ++r)
       for (int c = m.left; c <= m.right(); ++c) mergeByCell_.insert(cellKey(r, c), 0);
@@ -153,7 +155,8 @@ void Worksheet::keepMerges() {
   mergeByCell_.clear();
   // Most cells of a sheet lie outside every block: the blocks' bounding box answers them.
   if (!merges_.empty()) {
-    int top = merges_[0].top, left = merges_[0].left, bottom = merges_[0].bottom(), right = merges_[0].right();
+    int top = merges_[0].top, left = merges_[0].left, bottom = merges_[0].bottom(),
+        right = merges_[0].right();
     for (const MergeArea &m : merges_) {
       top = std::min(top, m.top), left = std::min(left, m.left);
       bottom = std::max(bottom, m.bottom()), right = std::max(right, m.right());
@@ -184,7 +187,8 @@ void Worksheet::finish() {
                               [](const RowSpan &s, int value) { return s.row < value; });
     for (; r != rows_.end() && r->row <= m.bottom(); ++r) {
       auto begin = cells_.begin() + r->begin, end = cells_.begin() + r->end;
-      auto c = std::lower_bound(begin, end, m.left, [](const Entry &e, int value) { return e.column < value; });
+      auto c = std::lower_bound(begin, end, m.left,
+                                [](const Entry &e, int value) { return e.column < value; });
       for (; c != end && c->column <= m.right(); ++c)
         if (c->row != m.top || c->column != m.left) c->value = CellValue{}, dropped = true;
     }
@@ -232,14 +236,17 @@ const Worksheet::Entry *Worksheet::find(int row, int column) const {
   if (rowSlot >= 0 && rowSlot < static_cast<qint64>(rows_.size()) && rows_[rowSlot].row == row) {
     r += rowSlot;
   } else {
-    r = std::lower_bound(rows_.begin(), rows_.end(), row, [](const RowSpan &s, int value) { return s.row < value; });
+    r = std::lower_bound(rows_.begin(), rows_.end(), row,
+                         [](const RowSpan &s, int value) { return s.row < value; });
     if (r == rows_.end() || r->row != row) return nullptr;
   }
   auto begin = cells_.begin() + r->begin;
   auto end = cells_.begin() + r->end;
   const qint64 cellSlot = static_cast<qint64>(column) - begin->column;
-  if (cellSlot >= 0 && cellSlot < end - begin && begin[cellSlot].column == column) return &begin[cellSlot];
-  auto c = std::lower_bound(begin, end, column, [](const Entry &e, int value) { return e.column < value; });
+  if (cellSlot >= 0 && cellSlot < end - begin && begin[cellSlot].column == column)
+    return &begin[cellSlot];
+  auto c = std::lower_bound(begin, end, column,
+                            [](const Entry &e, int value) { return e.column < value; });
   if (c == end || c->column != column) return nullptr;
   return &*c;
 }
@@ -250,8 +257,8 @@ CellValue Worksheet::value(int row, int column) const {
 }
 
 MergeArea Worksheet::mergeArea(int row, int column) const {
-  if (!merges_.empty() && row >= mergeBox_.top && row <= mergeBox_.bottom() && column >= mergeBox_.left &&
-      column <= mergeBox_.right()) {
+  if (!merges_.empty() && row >= mergeBox_.top && row <= mergeBox_.bottom() &&
+      column >= mergeBox_.left && column <= mergeBox_.right()) {
     auto it = mergeByCell_.constFind(cellKey(row, column));
     if (it != mergeByCell_.constEnd()) return merges_[*it];
     for (std::uint32_t index : largeMerges_) {

@@ -20,10 +20,17 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
   ReadBudget budget;
   BiffGlobals globals;
   switch (ReadLegacyBiffFormats(stream, decoder, globals)) {
-    case BiffStatus::Ok: break;
-    case BiffStatus::UnsupportedVersion: reason = ReasonUnsupportedVersion(); return false;
-    case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
-    case BiffStatus::Damaged: reason = ReasonDamaged(); return false;
+    case BiffStatus::Ok:
+      break;
+    case BiffStatus::UnsupportedVersion:
+      reason = ReasonUnsupportedVersion();
+      return false;
+    case BiffStatus::Encrypted:
+      reason = ReasonPasswordProtected();
+      return false;
+    case BiffStatus::Damaged:
+      reason = ReasonDamaged();
+      return false;
   }
   Worksheet sheet(sheetName.left(31));
   sheet.setDate1904(globals.date1904);
@@ -40,7 +47,8 @@ bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
 // An RC4-encrypted stream is decrypted with the password (or Excel's default one) when it
 // matches, and read again; any other encryption stays refused.
 bool Decrypt(QByteArray &stream, BiffGlobals &globals, const QString &password) {
-  const QByteArray filePass = stream.mid(qsizetype(globals.filePassOffset), qsizetype(globals.filePassSize));
+  const QByteArray filePass =
+      stream.mid(qsizetype(globals.filePassOffset), qsizetype(globals.filePassSize));
   const ByteSpan span{reinterpret_cast<const std::uint8_t *>(filePass.constData()),
                       static_cast<std::size_t>(filePass.size())};
   if (!DecryptBiffStream(stream, span, password.isEmpty() ? ExcelDefaultPassword() : password))
@@ -59,10 +67,17 @@ bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<
   if (status == BiffStatus::Encrypted && globals.version == 8 && Decrypt(stream, globals, password))
     status = ReadBiffGlobals(stream, decoder, budget, globals);
   switch (status) {
-    case BiffStatus::Ok: break;
-    case BiffStatus::UnsupportedVersion: reason = ReasonUnsupportedVersion(); return false;
-    case BiffStatus::Encrypted: reason = ReasonPasswordProtected(); return false;
-    case BiffStatus::Damaged: reason = ReasonDamaged(); return false;
+    case BiffStatus::Ok:
+      break;
+    case BiffStatus::UnsupportedVersion:
+      reason = ReasonUnsupportedVersion();
+      return false;
+    case BiffStatus::Encrypted:
+      reason = ReasonPasswordProtected();
+      return false;
+    case BiffStatus::Damaged:
+      reason = ReasonDamaged();
+      return false;
   }
   if (globals.sheets.size() > static_cast<size_t>(ReadLimits::kSheets)) {
     reason = ReasonTooLarge();
@@ -78,9 +93,8 @@ bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<
   // forgery that would have the same bytes parsed again and again.
   std::vector<std::pair<std::size_t, std::size_t>> taken{{0, globals.end}};
   auto overlapsTaken = [&](std::size_t begin, std::size_t end) {
-    return std::any_of(taken.begin(), taken.end(), [&](const auto &t) {
-      return begin < t.second && t.first < end;
-    });
+    return std::any_of(taken.begin(), taken.end(),
+                       [&](const auto &t) { return begin < t.second && t.first < end; });
   };
   for (const BiffSheetEntry &entry : globals.sheets) {
     // Chart, macro, module and dialog sheets are no worksheets: the workbook's worksheets are
@@ -114,7 +128,7 @@ bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, const QStrin
   }
   const QString name = file.hasStream(QStringLiteral("Workbook")) ? QStringLiteral("Workbook")
                        : file.hasStream(QStringLiteral("Book"))   ? QStringLiteral("Book")
-                                                                   : QString();
+                                                                  : QString();
   if (name.isEmpty()) {
     reason = ReasonNotAWorkbook();
     return false;
@@ -160,9 +174,14 @@ bool Guarded(std::vector<Worksheet> &sheets, QString &reason, Read read) {
 
 bool OpenFailed(OleCompoundFile::OpenResult result, QString &reason) {
   switch (result) {
-    case OleCompoundFile::OpenResult::CannotRead: reason = ReasonCannotRead(); return true;
-    case OleCompoundFile::OpenResult::Damaged: reason = ReasonDamaged(); return true;
-    default: return false;
+    case OleCompoundFile::OpenResult::CannotRead:
+      reason = ReasonCannotRead();
+      return true;
+    case OleCompoundFile::OpenResult::Damaged:
+      reason = ReasonDamaged();
+      return true;
+    default:
+      return false;
   }
 }
 }  // namespace

@@ -44,10 +44,12 @@ class StylesHandler : public XmlHandler {
     } else if (inNumFmts_ && std::strcmp(name, "numFmt") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
       const char *code = XmlAttribute(attributes, "formatCode");
-      if (id && code) custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
+      if (id && code)
+        custom_.insert(XmlInteger(id, -1), ClassifyNumberFormat(QString::fromUtf8(code)));
     } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
-      if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats) return fail(ReasonTooLarge());
+      if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats)
+        return fail(ReasonTooLarge());
       xfFormats_.push_back(id ? XmlInteger(id, -1) : 0);
     }
   }
@@ -87,7 +89,8 @@ class SharedStringsHandler : public XmlHandler {
       const char *count = XmlAttribute(attributes, "uniqueCount");
       if (!count) count = XmlAttribute(attributes, "count");
       const long long n = XmlInteger(count, 0);
-      if (n > 0) book_.sharedStrings.reserve(static_cast<size_t>(std::min<qint64>(n, reserveBound_)));
+      if (n > 0)
+        book_.sharedStrings.reserve(static_cast<size_t>(std::min<qint64>(n, reserveBound_)));
     } else if (std::strcmp(name, "si") == 0) {
       inItem_ = true;
       text_.clear();
@@ -169,8 +172,8 @@ bool ReadXlsxRelationships(const ZipArchive &zip, const QString &sourcePart,
   QString s = sourcePart;
   s.replace(QLatin1Char('\\'), QLatin1Char('/'));
   const qsizetype slash = s.lastIndexOf(QLatin1Char('/'));
-  const QString relsPart = s.left(slash + 1) + QStringLiteral("_rels/") + s.mid(slash + 1) +
-                           QStringLiteral(".rels");
+  const QString relsPart =
+      s.left(slash + 1) + QStringLiteral("_rels/") + s.mid(slash + 1) + QStringLiteral(".rels");
   const qint64 index = zip.find(relsPart);
   if (index < 0) return true;
   RelationshipsHandler handler(s, rels);
@@ -186,10 +189,10 @@ bool ReadXlsxStyles(const ZipArchive &zip, qint64 index, XlsxBook &book, QString
   return true;
 }
 
-bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book,
-                           ReadBudget &budget, QString &reason) {
-  SharedStringsHandler handler(book, budget,
-                               std::min<qint64>(zip.compressedSize(index), ReadLimits::kSharedStrings));
+bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book, ReadBudget &budget,
+                           QString &reason) {
+  SharedStringsHandler handler(
+      book, budget, std::min<qint64>(zip.compressedSize(index), ReadLimits::kSharedStrings));
   XmlParser parser(handler);
   return parser.parsePart(zip, index, ReadLimits::kLargePartBytes, reason);
 }

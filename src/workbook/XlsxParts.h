@@ -19,8 +19,9 @@ struct XlsxBook {
   size_t adoptedStrings = 0;
 
   NumberFormatKind formatKind(long long xf) const {
-    return xf >= 0 && xf < static_cast<long long>(formatKinds.size()) ? formatKinds[static_cast<size_t>(xf)]
-                                                                      : NumberFormatKind::Number;
+    return xf >= 0 && xf < static_cast<long long>(formatKinds.size())
+               ? formatKinds[static_cast<size_t>(xf)]
+               : NumberFormatKind::Number;
   }
 };
 
@@ -41,7 +42,7 @@ QString ResolveXlsxTarget(const QString &sourcePart, const QString &target);
 bool TypeIs(const QString &typeUri, const char *suffix);
 
 bool ReadXlsxStyles(const ZipArchive &zip, qint64 index, XlsxBook &book, QString &reason);
-bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book,
-                           ReadBudget &budget, QString &reason);
+bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book, ReadBudget &budget,
+                           QString &reason);
 // Undoes the _xHHHH_ escapes of OOXML strings ("_x000D_" is a carriage return).
 void DecodeXlsxEscapes(QString &text);

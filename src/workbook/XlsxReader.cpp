@@ -55,8 +55,8 @@ QString workbookPart(const ZipArchive &zip, QString &reason) {
 
 // A part named by a relationship of the workbook, found even when the writer left the
 // relationship out but the part has its usual name.
-qint64 findPart(const ZipArchive &zip, const std::vector<XlsxRelationship> &rels,
-                const char *type, const QString &usual) {
+qint64 findPart(const ZipArchive &zip, const std::vector<XlsxRelationship> &rels, const char *type,
+                const QString &usual) {
   for (const XlsxRelationship &r : rels)
     if (TypeIs(r.type, type)) {
       const qint64 index = zip.find(r.target);
@@ -93,15 +93,16 @@ bool ReadXlsxPackage(const ZipArchive &zip, std::vector<Worksheet> &sheets, QStr
   {
     WorkbookHandler handler(entries, book.date1904);
     XmlParser parser(handler);
-    if (!parser.parsePart(zip, zip.find(workbook), ReadLimits::kSmallPartBytes, reason)) return false;
+    if (!parser.parsePart(zip, zip.find(workbook), ReadLimits::kSmallPartBytes, reason))
+      return false;
   }
   const QString folder = workbook.left(workbook.lastIndexOf(QLatin1Char('/')) + 1);
   const qint64 styles = findPart(zip, rels, "styles", folder + QStringLiteral("styles.xml"));
   if (styles >= 0 && !ReadXlsxStyles(zip, styles, book, reason)) return false;
   ReadBudget budget;
-  const qint64 strings = findPart(zip, rels, "sharedStrings", folder + QStringLiteral("sharedStrings.xml"));
-  if (strings >= 0 && !ReadXlsxSharedStrings(zip, strings, book, budget, reason))
-    return false;
+  const qint64 strings =
+      findPart(zip, rels, "sharedStrings", folder + QStringLiteral("sharedStrings.xml"));
+  if (strings >= 0 && !ReadXlsxSharedStrings(zip, strings, book, budget, reason)) return false;
 
   QHash<QString, const XlsxRelationship *> byId;
   for (const XlsxRelationship &r : rels)
@@ -121,7 +122,8 @@ bool ReadXlsxPackage(const ZipArchive &zip, std::vector<Worksheet> &sheets, QStr
       sheet.adoptStrings(std::move(book.sharedStrings));
       book.sharedStrings.clear();
     }
-    if (index >= 0 && !ReadXlsxSheet(zip, index, book, budget, stringSlots, sheet, reason)) return false;
+    if (index >= 0 && !ReadXlsxSheet(zip, index, book, budget, stringSlots, sheet, reason))
+      return false;
     sheet.finish();
     sheets.push_back(std::move(sheet));
   }

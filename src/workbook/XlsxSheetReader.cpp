@@ -1,12 +1,11 @@
 #include "XlsxSheetReader.h"
 
+#include <QDateTime>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
-
-#include <QDateTime>
 
 #include "CellText.h"
 #include "WorkbookErrors.h"
@@ -22,12 +21,14 @@ constexpr int kMaxColumn = 16384;
 bool parseNumber(const std::string &text, double &value) {
   const char *begin = text.data();
   const char *end = begin + text.size();
-  while (begin < end && (*begin == ' ' || *begin == '\n' || *begin == '\r' || *begin == '\t')) ++begin;
-  while (end > begin && (end[-1] == ' ' || end[-1] == '\n' || end[-1] == '\r' || end[-1] == '\t')) --end;
+  while (begin < end && (*begin == ' ' || *begin == '\n' || *begin == '\r' || *begin == '\t'))
+    ++begin;
+  while (end > begin && (end[-1] == ' ' || end[-1] == '\n' || end[-1] == '\r' || end[-1] == '\t'))
+    --end;
   if (begin < end && *begin == '+') ++begin;
   // Plain decimals of up to 15 digits ("1234.56") are n / 10^k: both exact doubles, and the
   // division rounds correctly, which is what from_chars gives; it serves everything else.
-  static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+  static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
   const char *p = begin + (begin < end && *begin == '-');
   long long n = 0;
@@ -54,7 +55,8 @@ bool parseNumber(const std::string &text, double &value) {
 
 class SheetHandler : public XmlHandler {
  public:
-  SheetHandler(const XlsxBook &book, ReadBudget &budget, SharedStringSlots &stringSlots, Worksheet &sheet)
+  SheetHandler(const XlsxBook &book, ReadBudget &budget, SharedStringSlots &stringSlots,
+               Worksheet &sheet)
       : book_(book), budget_(budget), slots_(stringSlots), sheet_(sheet) {
     slots_.begin(book.sharedStrings.size());
     wantText(false);
@@ -148,9 +150,12 @@ class SheetHandler : public XmlHandler {
     const char *ref = nullptr;
     for (const char **a = attributes; *a; a += 2) {
       const char *attr = XmlLocalName(a[0]);
-      if (attr[0] == 'r' && attr[1] == 0) ref = a[1];
-      else if (attr[0] == 't' && attr[1] == 0) type_ = typeCode(a[1]);
-      else if (attr[0] == 's' && attr[1] == 0) style_ = XmlInteger(a[1], 0);
+      if (attr[0] == 'r' && attr[1] == 0)
+        ref = a[1];
+      else if (attr[0] == 't' && attr[1] == 0)
+        type_ = typeCode(a[1]);
+      else if (attr[0] == 's' && attr[1] == 0)
+        style_ = XmlInteger(a[1], 0);
     }
     skip_ = false;
     if (ref) {
@@ -175,7 +180,8 @@ class SheetHandler : public XmlHandler {
 
   void endCell() {
     inCell_ = false;
-    if (skip_ || (!hasValue_ && !hasInline_)) return;  // also a styled blank, or a formula never calculated
+    if (skip_ || (!hasValue_ && !hasInline_))
+      return;  // also a styled blank, or a formula never calculated
     if (column_ < 1 || column_ > kMaxColumn) return;
     if (!budget_.takeCell()) return fail(ReasonTooLarge());
     switch (type_) {
@@ -183,12 +189,14 @@ class SheetHandler : public XmlHandler {
         const long long i = XmlInteger(value_.c_str(), -1);
         if (book_.stringsAdopted) {
           if (i < 0 || i >= static_cast<long long>(book_.adoptedStrings)) return;
-          sheet_.setCell(cellRow_, column_, CellValue{CellValue::Type::Text, 0, static_cast<std::uint32_t>(i)});
+          sheet_.setCell(cellRow_, column_,
+                         CellValue{CellValue::Type::Text, 0, static_cast<std::uint32_t>(i)});
           return;
         }
         if (i < 0 || i >= static_cast<long long>(book_.sharedStrings.size())) return;
         std::uint32_t &slot = slots_.slot(static_cast<size_t>(i));
-        if (slot == SharedStringSlots::kNone) slot = sheet_.addString(book_.sharedStrings[static_cast<size_t>(i)]);
+        if (slot == SharedStringSlots::kNone)
+          slot = sheet_.addString(book_.sharedStrings[static_cast<size_t>(i)]);
         sheet_.setCell(cellRow_, column_, CellValue{CellValue::Type::Text, 0, slot});
         return;
       }
@@ -202,9 +210,11 @@ class SheetHandler : public XmlHandler {
         sheet_.setBoolean(cellRow_, column_, value_ == "1" || value_ == "true");
         return;
       case 'd': {
-        QDateTime dt = QDateTime::fromString(QString::fromUtf8(value_.c_str()).trimmed(), Qt::ISODate);
+        QDateTime dt =
+            QDateTime::fromString(QString::fromUtf8(value_.c_str()).trimmed(), Qt::ISODate);
         if (!dt.isValid()) {
-          const QTime t = QTime::fromString(QString::fromUtf8(value_.c_str()).trimmed(), Qt::ISODate);
+          const QTime t =
+              QTime::fromString(QString::fromUtf8(value_.c_str()).trimmed(), Qt::ISODate);
           if (!t.isValid()) return;
           sheet_.setDate(cellRow_, column_, t.msecsSinceStartOfDay() / 86400000.0);
           return;
@@ -245,7 +255,8 @@ class SheetHandler : public XmlHandler {
     if (!colon) return;
     const std::string first(ref, colon);
     int r1, c1, r2, c2;
-    if (!ParseCellReference(first.c_str(), r1, c1) || !ParseCellReference(colon + 1, r2, c2)) return;
+    if (!ParseCellReference(first.c_str(), r1, c1) || !ParseCellReference(colon + 1, r2, c2))
+      return;
     if (!budget_.takeMerge()) return fail(ReasonTooLarge());
     sheet_.addMerge(r1, c1, r2, c2);
   }
@@ -289,7 +300,8 @@ bool ReadXlsxSheet(const ZipArchive &zip, qint64 index, const XlsxBook &book, Re
                    SharedStringSlots &stringSlots, Worksheet &sheet, QString &reason) {
   // Compressed sheet XML takes at least about 4 bytes per value cell: reserving that much
   // (within the allowance) spares growing the store; the pages are touched only when used.
-  const auto cells = static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells));
+  const auto cells =
+      static_cast<size_t>(std::min<qint64>(zip.compressedSize(index) / 4, budget.cells));
   sheet.reserveCells(cells);
   // A sheet uses no more strings than it has cells; growing the pool cost as many page faults
   // as the strings themselves.

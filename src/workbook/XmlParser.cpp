@@ -1,6 +1,7 @@
 #include "XmlParser.h"
 
 #include <expat.h>
+
 #include <cstring>
 
 #include "WorkbookErrors.h"

@@ -1,7 +1,8 @@
 #include "ZipArchive.h"
 
-#include <QFile>
 #include <zip.h>
+
+#include <QFile>
 
 #include "ReadLimits.h"
 #include "WorkbookErrors.h"
@@ -130,7 +131,8 @@ bool ZipArchive::readAll(qint64 index, qint64 limit, QByteArray &out, QString &r
 qint64 ZipArchive::compressedSize(qint64 index) const {
   zip_stat_t st;
   zip_stat_init(&st);
-  if (!archive_ || index < 0 || zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
+  if (!archive_ || index < 0 ||
+      zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &st) != 0 ||
       !(st.valid & ZIP_STAT_COMP_SIZE))
     return 0;
   return static_cast<qint64>(st.comp_size);

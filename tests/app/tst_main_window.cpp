@@ -9,12 +9,12 @@
 
 #include "app/AppWindows.h"
 #include "app/Application.h"
-#include "app/LinkLabel.h"
 #include "app/UfrmMain.h"
-#include "data/BackgroundThread.h"
 #include "data/ProgramFolder.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestDatabase.h"
+#include "threads/BackgroundThread.h"
+#include "widgets/LinkLabel.h"
 
 namespace {
 // Records the background threads the window starts, with whether payslip.mdb existed then,
@@ -64,7 +64,8 @@ class TestMainWindow : public QObject {
     TFormMain window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Korvane"));
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-    const QList<QMenu *> menus = window.menuBar()->findChildren<QMenu *>(Qt::FindDirectChildrenOnly);
+    const QList<QMenu *> menus =
+        window.menuBar()->findChildren<QMenu *>(Qt::FindDirectChildrenOnly);
     QCOMPARE(menus.size(), 2);
     QCOMPARE(menus[0]->title(), QStringLiteral("设置"));
     QCOMPARE(menuTexts(menus[0]), QStringList{"邮件服务器设置"});
@@ -75,7 +76,8 @@ class TestMainWindow : public QObject {
     auto *cont = window.findChild<QPushButton *>("ButtonContinue");
     QVERIFY(load && cont);
     QCOMPARE(load->text(), QStringLiteral("读入工资表开始新的发送&R"));
-    QCOMPARE(load->toolTip(), QStringLiteral("从Excel格式工资表自动生成工资条并群发到到电子邮箱。"));
+    QCOMPARE(load->toolTip(),
+             QStringLiteral("从Excel格式工资表自动生成工资条并群发到到电子邮箱。"));
     QCOMPARE(cont->text(), QStringLiteral("继续上次未完成发送&C"));
     QVERIFY(!load->icon().isNull());
     QVERIFY(!cont->icon().isNull());
@@ -206,8 +208,8 @@ class TestMainWindow : public QObject {
     const QString sample = folder.file("工资表样例.xls");
     QVERIFY(QFile::copy(QStringLiteral(KORVANE_SOURCE_DIR "/resources/工资表样例.xls"), sample));
     QTest::mouseClick(link, Qt::LeftButton);
-    QCOMPARE(ui.messages(),
-             QStringList{"注意：此样例只是一个例子，不要求必须和样例表完全相同，只要遵循工资表格式要求就可以！"});
+    QCOMPARE(ui.messages(), QStringList{"注意：此样例只是一个例子，不要求必须和样例表完全相同，只要"
+                                        "遵循工资表格式要求就可以！"});
     QCOMPARE(ui.opened(), QList<QUrl>{QUrl::fromLocalFile(sample)});
     QCOMPARE(ui.shown.last().kind, ScriptedInteraction::Kind::External);  // after the message
   }

@@ -28,14 +28,12 @@ QStringList tableNames() {
 }
 
 QStringList columnNames(const QString &table) {
-  return DataModule1->ADOConnectionAccess.database().record(table).isEmpty()
-             ? QStringList()
-             : [&] {
-                 QStringList out;
-                 const QSqlRecord r = DataModule1->ADOConnectionAccess.database().record(table);
-                 for (int i = 0; i < r.count(); ++i) out << r.fieldName(i);
-                 return out;
-               }();
+  return DataModule1->ADOConnectionAccess.database().record(table).isEmpty() ? QStringList() : [&] {
+    QStringList out;
+    const QSqlRecord r = DataModule1->ADOConnectionAccess.database().record(table);
+    for (int i = 0; i < r.count(); ++i) out << r.fieldName(i);
+    return out;
+  }();
 }
 }  // namespace
 
@@ -49,11 +47,12 @@ class TestDatabase : public QObject {
     QString error = QStringLiteral("untouched");
     QVERIFY(OpenPayslipDatabase(error));
     QVERIFY(QFile::exists(folder.file(QStringLiteral("payslip.mdb"))));
-    QCOMPARE(tableNames(), (QStringList{"payslip", "sheet_choise", "slip", "smtp_server",
-                                        "smtpservers"}));
-    const QStringList payslipColumns{"payslip_id", "f1", "f2", "f3", "email_address",
-                                     "html_str", "send_status", "smtp_server", "send_time",
-                                     "excel_file_name", "err_msg", "row_number"};
+    QCOMPARE(tableNames(),
+             (QStringList{"payslip", "sheet_choise", "slip", "smtp_server", "smtpservers"}));
+    const QStringList payslipColumns{
+        "payslip_id", "f1",          "f2",          "f3",        "email_address",
+        "html_str",   "send_status", "smtp_server", "send_time", "excel_file_name",
+        "err_msg",    "row_number"};
     QCOMPARE(columnNames("payslip"), payslipColumns);
     QCOMPARE(columnNames("slip"), payslipColumns);
     QCOMPARE(columnNames("smtp_server"),
@@ -113,9 +112,10 @@ class TestDatabase : public QObject {
     QVERIFY(folder.open());
     DbQuery &q = DataModule1->ADOQueryAccessComm;
     QString error;
-    QVERIFY(q.prepare("insert into payslip(f1,f2,email_address,html_str,row_number) "
-                      "values(:f1,:f2,:email,:html,:row)",
-                      error));
+    QVERIFY(
+        q.prepare("insert into payslip(f1,f2,email_address,html_str,row_number) "
+                  "values(:f1,:f2,:email,:html,:row)",
+                  error));
     q.bindValue(":f1", "A001");
     q.bindValue(":f2", "张伟");
     q.bindValue(":email", "zw@example.com");
@@ -197,9 +197,10 @@ class TestDatabase : public QObject {
     TestProgramFolder folder;
     QVERIFY(folder.open());
     QVERIFY(Exec("insert into slip(f1) values('older')"));  // the copy gets its own id
-    QVERIFY(Exec("insert into payslip(f1,f2,f3,email_address,html_str,send_status,smtp_server,"
-                 "excel_file_name,err_msg,row_number) values('A001','张伟','财务部','zw@x.cn',"
-                 "'<html>工资</html>',true,'','book.xls','timeout',5)"));
+    QVERIFY(
+        Exec("insert into payslip(f1,f2,f3,email_address,html_str,send_status,smtp_server,"
+             "excel_file_name,err_msg,row_number) values('A001','张伟','财务部','zw@x.cn',"
+             "'<html>工资</html>',true,'','book.xls','timeout',5)"));
     QVERIFY(ArchiveSentPayslip(1));
     DbQuery &q = DataModule1->ADOQueryAccessComm;
     QString error;
@@ -272,7 +273,8 @@ class TestDatabase : public QObject {
         db.transaction();
         for (int i = 0; i < 200; ++i) {
           if (!SqlExec(QStringLiteral("insert into smtpservers(server_name, host, domain_name) "
-                                      "values('p%1', 'h', 'd')").arg(i),
+                                      "values('p%1', 'h', 'd')")
+                           .arg(i),
                        query, error)) {
             writerOk = false;
             writerError = error;
@@ -289,7 +291,8 @@ class TestDatabase : public QObject {
       QString error;
       DbQuery &q = DataModule1->ADOQueryAccessComm;
       QVERIFY2(SqlOpen("select count(*) from smtpservers", q, error), qPrintable(error));
-      QVERIFY2(SqlExec("insert into sheet_choise(sheet_id) values(1)", q, error), qPrintable(error));
+      QVERIFY2(SqlExec("insert into sheet_choise(sheet_id) values(1)", q, error),
+               qPrintable(error));
       ++reads;
     }
     writer->wait();
@@ -312,7 +315,8 @@ static int useConnectionFromForeignThread() {
 
 int main(int argc, char *argv[]) {
   QCoreApplication app(argc, argv);
-  if (qEnvironmentVariableIsSet("KORVANE_FOREIGN_THREAD_CHILD")) return useConnectionFromForeignThread();
+  if (qEnvironmentVariableIsSet("KORVANE_FOREIGN_THREAD_CHILD"))
+    return useConnectionFromForeignThread();
   TestDatabase test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <functional>
 
-#include "data/BackgroundThread.h"
+#include "threads/BackgroundThread.h"
 
 // Records background threads instead of starting them; the bodies can be run by the test.
 class RecordedThreads {

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "ProviderListFixture.h"
-#include "mailservers/Download.h"
+#include "network/Download.h"
 #include "support/HttpTestServer.h"
 
 // Downloads against a real HTTP server on loopback.

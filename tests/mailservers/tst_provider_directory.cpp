@@ -58,16 +58,16 @@ class TestProviderDirectory : public QObject {
   void cleanupTestCase() { SetMakerSiteAddressForTesting(QString()); }
 
   void modes_data() {
-    QTest::addColumn<int>("mode");
+    QTest::addColumn<ProviderDirectoryMode>("mode");
     QTest::addColumn<bool>("filled");
     QTest::addColumn<bool>("runs");
-    QTest::newRow("if-empty on an empty table") << int(kRefreshIfEmpty) << false << true;
-    QTest::newRow("if-empty on a filled table") << int(kRefreshIfEmpty) << true << false;
-    QTest::newRow("always (0) on a filled table") << 0 << true << true;
-    QTest::newRow("always (2) on an empty table") << int(kRefreshAlways) << false << true;
+    QTest::newRow("if-empty on an empty table") << ProviderDirectoryMode::IfEmpty << false << true;
+    QTest::newRow("if-empty on a filled table") << ProviderDirectoryMode::IfEmpty << true << false;
+    QTest::newRow("always on a filled table") << ProviderDirectoryMode::Always << true << true;
+    QTest::newRow("always on an empty table") << ProviderDirectoryMode::Always << false << true;
   }
   void modes() {
-    QFETCH(int, mode);
+    QFETCH(ProviderDirectoryMode, mode);
     QFETCH(bool, filled);
     QFETCH(bool, runs);
     TestProgramFolder folder;
@@ -142,7 +142,7 @@ class TestProviderDirectory : public QObject {
     QVERIFY(AddDirectoryRow(kOld));
     serve(list);
 
-    RefreshProviderDirectory(0);
+    RefreshProviderDirectory(ProviderDirectoryMode::Always);
 
     QCOMPARE(DirectoryRows(), rows);
     QCOMPARE(ReadBytes(folder.file("mass.txt")), list);
@@ -156,10 +156,10 @@ class TestProviderDirectory : public QObject {
     TestProgramFolder folder;
     QVERIFY(folder.open());
     serve(ProviderList({ProviderLine(kQq), ProviderLine(kCorp)}));
-    RefreshProviderDirectory(0);
+    RefreshProviderDirectory(ProviderDirectoryMode::Always);
     QCOMPARE(errLog(folder), QString());
     const QStringList first = DirectoryRows();
-    RefreshProviderDirectory(0);
+    RefreshProviderDirectory(ProviderDirectoryMode::Always);
     QCOMPARE(DirectoryRows(), first);
     QCOMPARE(errLog(folder), QStringLiteral("delete!\r\n"));
   }
@@ -183,7 +183,8 @@ class TestProviderDirectory : public QObject {
     if (oldList) QVERIFY(WriteBytes(folder.file("mass.txt"), shipped));
     QVERIFY(WriteBytes(folder.file("Err.txt"), "OLD ERR"));
 
-    RefreshProviderDirectory(filled ? 0 : int(kRefreshIfEmpty));
+    RefreshProviderDirectory(filled ? ProviderDirectoryMode::Always
+                                    : ProviderDirectoryMode::IfEmpty);
 
     if (filled || !oldList) {
       QCOMPARE(DirectoryRows(), filled ? QStringList{row(kOld)} : QStringList{});
@@ -213,8 +214,8 @@ class TestProviderDirectory : public QObject {
     SetMakerSiteAddressForTesting(server_.baseUrl() + QStringLiteral("/slow"));
     const int before = server_.requests().size();
 
-    std::thread a([] { RefreshProviderDirectory(0); });
-    std::thread b([] { RefreshProviderDirectory(0); });
+    std::thread a([] { RefreshProviderDirectory(ProviderDirectoryMode::Always); });
+    std::thread b([] { RefreshProviderDirectory(ProviderDirectoryMode::Always); });
     a.join();
     b.join();
 
@@ -243,7 +244,7 @@ class TestProviderDirectory : public QObject {
     serve(ProviderList(lines));
     std::atomic<bool> done{false};
     std::thread update([&] {
-      RefreshProviderDirectory(0);
+      RefreshProviderDirectory(ProviderDirectoryMode::Always);
       done = true;
     });
     QSet<int> seen;
@@ -259,7 +260,7 @@ class TestProviderDirectory : public QObject {
   void missingDatabaseIsNotCreated() {
     TestProgramFolder folder;
     const int before = server_.requests().size();
-    RefreshProviderDirectory(kRefreshIfEmpty);
+    RefreshProviderDirectory(ProviderDirectoryMode::IfEmpty);
     QVERIFY(!QFile::exists(folder.file("payslip.mdb")));
     QCOMPARE(server_.requests().size(), before);
   }

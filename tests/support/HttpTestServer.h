@@ -33,7 +33,7 @@ class HttpTestServer {
   struct Request {
     QString path;
     double start = 0;
-    double end = 0;  // when the answer began to go out
+    double end = 0;       // when the answer began to go out
     QJsonObject headers;  // lower-case names
   };
   QList<Request> requests() const;

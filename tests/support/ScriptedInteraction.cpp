@@ -37,8 +37,7 @@ void ScriptedInteraction::messageBox(const QString &text, const QString &caption
   shown.append({Kind::Box, caption, text, icon});
 }
 
-bool ScriptedInteraction::confirm(const QString &text, const QString &caption, Icon icon,
-                                  Buttons) {
+bool ScriptedInteraction::confirm(const QString &text, const QString &caption, Icon icon, Buttons) {
   shown.append({Kind::Confirm, caption, text, icon});
   if (confirmAnswers.empty()) return defaultConfirm;
   const bool answer = confirmAnswers.front();
@@ -50,7 +49,8 @@ void ScriptedInteraction::showError(const QString &text) {
   shown.append({Kind::Error, QString(), text});
 }
 
-QString ScriptedInteraction::openFileName(QWidget *, const QString &caption, const QString &filter) {
+QString ScriptedInteraction::openFileName(QWidget *, const QString &caption,
+                                          const QString &filter) {
   shown.append({Kind::FileDialog, caption, filter});
   if (fileNames.empty()) return {};
   const QString name = fileNames.front();
@@ -59,8 +59,8 @@ QString ScriptedInteraction::openFileName(QWidget *, const QString &caption, con
 }
 
 int ScriptedInteraction::execModal(QDialog *dialog) {
-  shown.append({Kind::Modal, dialog->windowTitle(),
-                QString::fromLatin1(dialog->metaObject()->className())});
+  shown.append(
+      {Kind::Modal, dialog->windowTitle(), QString::fromLatin1(dialog->metaObject()->className())});
   return onModal ? onModal(dialog) : QDialog::Rejected;
 }
 

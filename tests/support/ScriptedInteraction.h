@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/Interaction.h"
+#include "widgets/Interaction.h"
 
 // Answers every message, confirmation, file dialog and modal window from a script and records
 // what was shown. Installed for its lifetime.
@@ -34,7 +34,7 @@ class ScriptedInteraction : public Interaction {
   bool externalOpenSucceeds = true;
 
   QList<Shown> shown;
-  QStringList messages() const;  // texts of messages, boxes, confirmations and errors
+  QStringList messages() const;      // texts of messages, boxes, confirmations and errors
   QStringList modalWindows() const;  // class names of the modal windows, in order
   QList<QUrl> opened() const;
   void clear() { shown.clear(); }

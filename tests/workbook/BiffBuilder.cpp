@@ -3,11 +3,11 @@
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-stdio.h>
+#include <iconv.h>
 
 #include <QFile>
 #include <QStringEncoder>
 #include <cstring>
-#include <iconv.h>
 
 namespace biffbuild {
 QByteArray U8(int v) { return QByteArray(1, char(v & 0xFF)); }
@@ -18,7 +18,9 @@ QByteArray F64(double v) {
   std::memcpy(&bits, &v, sizeof bits);
   return U32(std::uint32_t(bits)) + U32(std::uint32_t(bits >> 32));
 }
-QByteArray Record(int type, const QByteArray &body) { return U16(type) + U16(int(body.size())) + body; }
+QByteArray Record(int type, const QByteArray &body) {
+  return U16(type) + U16(int(body.size())) + body;
+}
 
 QByteArray Utf16(const QString &text) {
   QByteArray out;
@@ -53,9 +55,12 @@ QByteArray Formula(int row, int col, const QByteArray &result, int xf) {
 QByteArray Tagged(int kind, int value) {
   return U8(kind) + U8(0) + U8(value) + U8(0) + U8(0) + U8(0) + U16(0xFFFF);
 }
-QByteArray Xf(int formatId) { return Record(0x00E0, U16(0) + U16(formatId) + QByteArray(16, '\0')); }
-QByteArray Format(int id, const QString &code) { return Record(0x041E, U16(id) + UnicodeString(code)); }
-
+QByteArray Xf(int formatId) {
+  return Record(0x00E0, U16(0) + U16(formatId) + QByteArray(16, '\0'));
+}
+QByteArray Format(int id, const QString &code) {
+  return Record(0x041E, U16(id) + UnicodeString(code));
+}
 
 QByteArray CodePageBytes(const QString &text, const char *codePageName) {
   iconv_t cd = iconv_open(codePageName, "UTF-8");
@@ -73,7 +78,8 @@ QByteArray WorkbookStream(const QByteArray &globals, const QList<Sheet> &sheets,
                           const char *codePageName) {
   const int vers = version == 8 ? 0x0600 : 0x0500;
   auto bof = [&](int kind) {
-    return Record(0x0809, U16(vers) + U16(kind) + (version == 8 ? QByteArray(12, '\0') : QByteArray(4, '\0')));
+    return Record(0x0809, U16(vers) + U16(kind) +
+                              (version == 8 ? QByteArray(12, '\0') : QByteArray(4, '\0')));
   };
   auto boundSheet = [&](const Sheet &s, std::uint32_t offset) {
     QByteArray name;
@@ -111,7 +117,8 @@ bool WriteCompoundFile(const QString &path, const QList<QPair<QString, QByteArra
   g_object_unref(sink);
   for (const auto &[name, bytes] : streams) {
     GsfOutput *child = gsf_outfile_new_child(ole, name.toUtf8().constData(), FALSE);
-    gsf_output_write(child, size_t(bytes.size()), reinterpret_cast<const guint8 *>(bytes.constData()));
+    gsf_output_write(child, size_t(bytes.size()),
+                     reinterpret_cast<const guint8 *>(bytes.constData()));
     gsf_output_close(child);
     g_object_unref(child);
   }

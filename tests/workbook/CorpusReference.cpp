@@ -7,8 +7,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSet>
-#include <array>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 
@@ -35,7 +35,9 @@ struct Box {
   }
 };
 
-QString boxText(int t, int l, int b, int r) { return QStringLiteral("R%1C%2:R%3C%4").arg(t).arg(l).arg(b).arg(r); }
+QString boxText(int t, int l, int b, int r) {
+  return QStringLiteral("R%1C%2:R%3C%4").arg(t).arg(l).arg(b).arg(r);
+}
 
 bool sameNumber(double a, double b) {
   return a == b || std::fabs(a - b) <= 1e-9 * std::max(std::fabs(a), std::fabs(b));
@@ -47,46 +49,61 @@ bool sameDate(const QString &ref, double serial, bool date1904) {
   if (ref.startsWith(QLatin1String("duration:"))) return sameNumber(ref.mid(9).toDouble(), serial);
   const QDateTime ours = SerialToDateTime(serial, date1904);
   if (!ref.contains(QLatin1Char('-'))) {
-    const QTime t = QTime::fromString(ref, ref.contains(QLatin1Char('.')) ? QStringLiteral("HH:mm:ss.zzz")
-                                                                          : QStringLiteral("HH:mm:ss"));
+    const QTime t =
+        QTime::fromString(ref, ref.contains(QLatin1Char('.')) ? QStringLiteral("HH:mm:ss.zzz")
+                                                              : QStringLiteral("HH:mm:ss"));
     return t.isValid() && serial < 1 && std::abs(t.msecsTo(ours.time())) <= 1000;
   }
-  QDateTime theirs = ref.contains(QLatin1Char('T')) ? QDateTime::fromString(ref, Qt::ISODateWithMs)
-                                                    : QDateTime(QDate::fromString(ref, Qt::ISODate), QTime(0, 0));
+  QDateTime theirs = ref.contains(QLatin1Char('T'))
+                         ? QDateTime::fromString(ref, Qt::ISODateWithMs)
+                         : QDateTime(QDate::fromString(ref, Qt::ISODate), QTime(0, 0));
   theirs.setTimeSpec(Qt::UTC);  // ours is UTC: compare the wall-clock times
   return theirs.isValid() && std::abs(theirs.msecsTo(ours)) <= 1000;
 }
 
 QString typeName(CellValue::Type t) {
   switch (t) {
-    case CellValue::Type::Empty: return QStringLiteral("empty");
-    case CellValue::Type::Number: return QStringLiteral("number");
-    case CellValue::Type::Currency: return QStringLiteral("currency");
-    case CellValue::Type::Date: return QStringLiteral("date");
-    case CellValue::Type::Boolean: return QStringLiteral("boolean");
-    case CellValue::Type::Text: return QStringLiteral("text");
-    case CellValue::Type::Error: return QStringLiteral("error");
+    case CellValue::Type::Empty:
+      return QStringLiteral("empty");
+    case CellValue::Type::Number:
+      return QStringLiteral("number");
+    case CellValue::Type::Currency:
+      return QStringLiteral("currency");
+    case CellValue::Type::Date:
+      return QStringLiteral("date");
+    case CellValue::Type::Boolean:
+      return QStringLiteral("boolean");
+    case CellValue::Type::Text:
+      return QStringLiteral("text");
+    case CellValue::Type::Error:
+      return QStringLiteral("error");
   }
   return {};
 }
 
 // Why our value differs from the reference cell, empty when it matches.
-QString cellDifference(const Worksheet &sheet, const CellValue &v, const QString &type, const QString &text,
-                       const QJsonArray *longString, QHash<const QChar *, QByteArray> &hashes) {
+QString cellDifference(const Worksheet &sheet, const CellValue &v, const QString &type,
+                       const QString &text, const QJsonArray *longString,
+                       QHash<const QChar *, QByteArray> &hashes) {
   const QString ours = CellValueText(sheet, v, CellTextStyle::Neutral);
   const QString got = typeName(v.type) + QStringLiteral(" \"") + ours.left(60) + QLatin1Char('"');
-  auto mismatch = [&] { return QStringLiteral("expected %1 \"%2\", got %3").arg(type, text.left(60), got); };
+  auto mismatch = [&] {
+    return QStringLiteral("expected %1 \"%2\", got %3").arg(type, text.left(60), got);
+  };
   if (type == QLatin1String("s")) {
     if (v.type != CellValue::Type::Text) return mismatch();
     const QString mine = sheet.string(v.text);
     if (longString) {
       // One long string may fill thousands of cells: hash each shared text once.
       QByteArray &sha = hashes[mine.constData()];
-      if (sha.isEmpty()) sha = QCryptographicHash::hash(mine.toUtf8(), QCryptographicHash::Sha256).toHex();
+      if (sha.isEmpty())
+        sha = QCryptographicHash::hash(mine.toUtf8(), QCryptographicHash::Sha256).toHex();
       const qsizetype codePoints = mine.toUcs4().size();
-      if (codePoints != longString->at(2).toInteger() || sha != longString->at(3).toString().toLatin1())
+      if (codePoints != longString->at(2).toInteger() ||
+          sha != longString->at(3).toString().toLatin1())
         return QStringLiteral("long text: expected %1 characters, got %2 (or another text)")
-            .arg(longString->at(2).toInteger()).arg(codePoints);
+            .arg(longString->at(2).toInteger())
+            .arg(codePoints);
       return {};
     }
     return mine == text ? QString() : mismatch();
@@ -124,11 +141,14 @@ void compareSheet(const QJsonObject &ref, const Worksheet &sheet, QStringList &o
     const QJsonArray a = m.toArray();
     theirMerges.push_back({a[0].toInt(), a[1].toInt(), a[2].toInt(), a[3].toInt()});
   }
-  for (const MergeArea &m : sheet.merges()) ourMerges.push_back({m.top, m.left, m.bottom(), m.right()});
+  for (const MergeArea &m : sheet.merges())
+    ourMerges.push_back({m.top, m.left, m.bottom(), m.right()});
   std::sort(theirMerges.begin(), theirMerges.end());
   std::sort(ourMerges.begin(), ourMerges.end());
   if (theirMerges != ourMerges)
-    report(QStringLiteral("merged ranges: expected %1, got %2").arg(theirMerges.size()).arg(ourMerges.size()));
+    report(QStringLiteral("merged ranges: expected %1, got %2")
+               .arg(theirMerges.size())
+               .arg(ourMerges.size()));
 
   // Used range: values widened by the merged areas.
   Box box;
@@ -137,13 +157,15 @@ void compareSheet(const QJsonObject &ref, const Worksheet &sheet, QStringList &o
   if (!vd.isEmpty())
     box.include(std::max(1, vd.value(QLatin1String("min_row")).toInt()),
                 std::max(1, vd.value(QLatin1String("min_col")).toInt()),
-                vd.value(QLatin1String("max_row")).toInt(), vd.value(QLatin1String("max_col")).toInt());
+                vd.value(QLatin1String("max_row")).toInt(),
+                vd.value(QLatin1String("max_col")).toInt());
   for (const auto &m : theirMerges) box.include(m[0], m[1], m[2], m[3]);
   if (box.top != sheet.usedFirstRow() || box.left != sheet.usedFirstColumn() ||
       box.bottom != sheet.usedLastRow() || box.right != sheet.usedLastColumn())
     report(QStringLiteral("used range: expected %1, got %2")
                .arg(boxText(box.top, box.left, box.bottom, box.right),
-                    boxText(sheet.usedFirstRow(), sheet.usedFirstColumn(), sheet.usedLastRow(), sheet.usedLastColumn())));
+                    boxText(sheet.usedFirstRow(), sheet.usedFirstColumn(), sheet.usedLastRow(),
+                            sheet.usedLastColumn())));
 
   // Cells.
   std::map<CellKey, QString> escaped;
@@ -177,10 +199,13 @@ void compareSheet(const QJsonObject &ref, const Worksheet &sheet, QStringList &o
     if (!diff.isEmpty()) report(QStringLiteral("R%1C%2: ").arg(r).arg(c) + diff);
   }
   for (const Worksheet::Entry &e : sheet.cells()) {
-    if (!inCap(e.row, e.column) || seen.contains((quint64(e.row) << 32) | quint32(e.column))) continue;
+    if (!inCap(e.row, e.column) || seen.contains((quint64(e.row) << 32) | quint32(e.column)))
+      continue;
     report(QStringLiteral("R%1C%2: not in the reference, got %3 \"%4\"")
-               .arg(e.row).arg(e.column)
-               .arg(typeName(e.value.type), CellValueText(sheet, e.value, CellTextStyle::Neutral).left(60)));
+               .arg(e.row)
+               .arg(e.column)
+               .arg(typeName(e.value.type),
+                    CellValueText(sheet, e.value, CellTextStyle::Neutral).left(60)));
   }
 }
 }  // namespace
@@ -215,7 +240,9 @@ bool CorpusReference::load(const QString &corpusDir, const QString &relativePath
   return true;
 }
 
-QString CorpusReference::readerName() const { return reading_.value(QLatin1String("reader")).toString(); }
+QString CorpusReference::readerName() const {
+  return reading_.value(QLatin1String("reader")).toString();
+}
 
 QStringList CorpusReference::compare(const std::vector<Worksheet> &sheets) const {
   QStringList out;
@@ -226,7 +253,8 @@ QStringList CorpusReference::compare(const std::vector<Worksheet> &sheets) const
     if (kind == QLatin1String("worksheet")) refSheets.push_back(o);
   }
   QStringList theirNames, ourNames;
-  for (const QJsonObject &o : refSheets) theirNames.append(o.value(QLatin1String("name")).toString());
+  for (const QJsonObject &o : refSheets)
+    theirNames.append(o.value(QLatin1String("name")).toString());
   for (const Worksheet &s : sheets) ourNames.append(s.name());
   if (theirNames != ourNames) {
     out.append(QStringLiteral("sheets: expected [%1], got [%2]")

@@ -1,7 +1,8 @@
 #include "PackageWriter.h"
 
-#include <QFile>
 #include <zip.h>
+
+#include <QFile>
 
 bool WritePackage(const QString &path, const std::vector<PackagePart> &parts) {
   int error = 0;
@@ -13,7 +14,8 @@ bool WritePackage(const QString &path, const std::vector<PackagePart> &parts) {
     keep.push_back(part.second);
     zip_source_t *source = zip_source_buffer(archive, keep.back().constData(),
                                              static_cast<zip_uint64_t>(keep.back().size()), 0);
-    if (!source || zip_file_add(archive, part.first.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
+    if (!source ||
+        zip_file_add(archive, part.first.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) < 0) {
       zip_source_free(source);
       zip_discard(archive);
       return false;
@@ -40,29 +42,35 @@ bool WriteXlsx(const QString &path, const XlsxParts &p) {
     const QByteArray state = i < p.sheetStates.size() && !p.sheetStates[i].isEmpty()
                                  ? " state=\"" + p.sheetStates[i].toUtf8() + "\""
                                  : QByteArray();
-    sheets += "<sheet name=\"Sheet" + n + "\" sheetId=\"" + n + "\"" + state + " r:id=\"rId" + n + "\"/>";
-    rels += QByteArray("<Relationship Id=\"rId") + n + "\" Type=\"" + kRel + "/worksheet\" Target=\"" +
-            p.targetPrefix.toUtf8() + "sheet" + n + ".xml\"/>";
+    sheets +=
+        "<sheet name=\"Sheet" + n + "\" sheetId=\"" + n + "\"" + state + " r:id=\"rId" + n + "\"/>";
+    rels += QByteArray("<Relationship Id=\"rId") + n + "\" Type=\"" + kRel +
+            "/worksheet\" Target=\"" + p.targetPrefix.toUtf8() + "sheet" + n + ".xml\"/>";
     parts.push_back({QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1), p.sheets[i]});
   }
   if (!p.sharedStrings.isEmpty()) {
-    rels += QByteArray("<Relationship Id=\"rIdS\" Type=\"") + kRel + "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
+    rels += QByteArray("<Relationship Id=\"rIdS\" Type=\"") + kRel +
+            "/sharedStrings\" Target=\"sharedStrings.xml\"/>";
     parts.push_back({QStringLiteral("xl/sharedStrings.xml"), p.sharedStrings});
   }
   if (!p.styles.isEmpty()) {
-    rels += QByteArray("<Relationship Id=\"rIdT\" Type=\"") + kRel + "/styles\" Target=\"styles.xml\"/>";
+    rels += QByteArray("<Relationship Id=\"rIdT\" Type=\"") + kRel +
+            "/styles\" Target=\"styles.xml\"/>";
     parts.push_back({QStringLiteral("xl/styles.xml"), p.styles});
   }
-  parts.push_back({QStringLiteral("_rels/.rels"),
-                   QByteArray("<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-                              "<Relationship Id=\"rId1\" Type=\"") + kRel +
-                       "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"});
+  parts.push_back(
+      {QStringLiteral("_rels/.rels"),
+       QByteArray(
+           "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
+           "<Relationship Id=\"rId1\" Type=\"") +
+           kRel + "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"});
   parts.push_back({QStringLiteral("xl/workbook.xml"),
-                   QByteArray("<workbook xmlns=\"") + kMain + "\" xmlns:r=\"" + kRel + "\">" + p.workbookExtra +
-                       "<sheets>" + sheets + "</sheets></workbook>"});
-  parts.push_back({QStringLiteral("xl/_rels/workbook.xml.rels"),
-                   "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" + rels +
-                       "</Relationships>"});
+                   QByteArray("<workbook xmlns=\"") + kMain + "\" xmlns:r=\"" + kRel + "\">" +
+                       p.workbookExtra + "<sheets>" + sheets + "</sheets></workbook>"});
+  parts.push_back(
+      {QStringLiteral("xl/_rels/workbook.xml.rels"),
+       "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">" +
+           rels + "</Relationships>"});
   return WritePackage(path, parts);
 }
 
@@ -74,8 +82,12 @@ bool WriteOds(const QString &path, const QByteArray &tables, const QByteArray &a
       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
       "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-      "<office:automatic-styles>" + automaticStyles + "</office:automatic-styles>"
-      "<office:body><office:spreadsheet>" + tables + "</office:spreadsheet></office:body></office:document-content>";
-  return WritePackage(path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
-                             {QStringLiteral("content.xml"), content}});
+      "<office:automatic-styles>" +
+      automaticStyles +
+      "</office:automatic-styles>"
+      "<office:body><office:spreadsheet>" +
+      tables + "</office:spreadsheet></office:body></office:document-content>";
+  return WritePackage(
+      path, {{QStringLiteral("mimetype"), "application/vnd.oasis.opendocument.spreadsheet"},
+             {QStringLiteral("content.xml"), content}});
 }

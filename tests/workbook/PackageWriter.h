@@ -14,12 +14,12 @@ bool WritePackage(const QString &path, const std::vector<PackagePart> &parts);
 // relationship targets as the caller writes them. Extra parts (sharedStrings, styles) are
 // added when non-empty.
 struct XlsxParts {
-  std::vector<QByteArray> sheets;        // <worksheet> documents
-  QByteArray sharedStrings;              // <sst> document
-  QByteArray styles;                     // <styleSheet> document
-  QByteArray workbookExtra;              // inside <workbook>, before <sheets> (workbookPr)
+  std::vector<QByteArray> sheets;  // <worksheet> documents
+  QByteArray sharedStrings;        // <sst> document
+  QByteArray styles;               // <styleSheet> document
+  QByteArray workbookExtra;        // inside <workbook>, before <sheets> (workbookPr)
   QString targetPrefix = QStringLiteral("worksheets/");  // e.g. "/xl/worksheets/", "worksheets\\"
-  std::vector<QString> sheetStates;      // "hidden", "veryHidden" or "" per sheet
+  std::vector<QString> sheetStates;                      // "hidden", "veryHidden" or "" per sheet
 };
 bool WriteXlsx(const QString &path, const XlsxParts &parts);
 
@@ -27,4 +27,5 @@ bool WriteXlsx(const QString &path, const XlsxParts &parts);
 QByteArray SheetXml(const QByteArray &rows, const QByteArray &after = QByteArray());
 
 // An .ods package around the given <office:spreadsheet> content (tables).
-bool WriteOds(const QString &path, const QByteArray &tables, const QByteArray &automaticStyles = QByteArray());
+bool WriteOds(const QString &path, const QByteArray &tables,
+              const QByteArray &automaticStyles = QByteArray());

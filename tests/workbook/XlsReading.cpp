@@ -20,17 +20,24 @@ Reading ReadStreams(const Streams &streams) {
   return ReadFile(path);
 }
 
-Reading ReadStream(const QByteArray &stream, const QString &name) { return ReadStreams({{name, stream}}); }
+Reading ReadStream(const QByteArray &stream, const QString &name) {
+  return ReadStreams({{name, stream}});
+}
 
 QString Cells(const Worksheet &sheet) {
   QStringList out;
   for (const Worksheet::Entry &e : sheet.cells())
-    out << QStringLiteral("%1,%2=%3").arg(e.row).arg(e.column)
+    out << QStringLiteral("%1,%2=%3")
+               .arg(e.row)
+               .arg(e.column)
                .arg(CellValueText(sheet, e.value, CellTextStyle::Neutral));
   return out.join(u';');
 }
 
 QString UsedRange(const Worksheet &sheet) {
-  return QStringLiteral("%1,%2:%3,%4").arg(sheet.usedFirstRow()).arg(sheet.usedFirstColumn())
-      .arg(sheet.usedLastRow()).arg(sheet.usedLastColumn());
+  return QStringLiteral("%1,%2:%3,%4")
+      .arg(sheet.usedFirstRow())
+      .arg(sheet.usedFirstColumn())
+      .arg(sheet.usedLastRow())
+      .arg(sheet.usedLastColumn());
 }

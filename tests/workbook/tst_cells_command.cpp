@@ -14,7 +14,7 @@ class TestCellsCommand : public QObject {
 
   static int run(const QStringList &args, QByteArray &out, QByteArray &err) {
     QProcess p;
-    p.start(QStringLiteral(KORVANE_BINARY_DIR "/bin/korvane-cli"), QStringList{QStringLiteral("cells")} + args);
+    p.start(QStringLiteral(KORVANE_CLI), QStringList{QStringLiteral("cells")} + args);
     if (!p.waitForFinished(30000)) return -1;
     out = p.readAllStandardOutput();
     err = p.readAllStandardError();
@@ -38,28 +38,38 @@ class TestCellsCommand : public QObject {
     QCOMPARE(sheet.value(QLatin1String("used_last_row")).toInt(), 11);
     QCOMPARE(sheet.value(QLatin1String("used_last_col")).toInt(), 9);
     const QJsonArray cells = sheet.value(QLatin1String("cells")).toArray();
-    QCOMPARE(cells.first().toArray(), (QJsonArray{1, 1, QStringLiteral("某某科技有限公司2026年11月工资表")}));
+    QCOMPARE(cells.first().toArray(),
+             (QJsonArray{1, 1, QStringLiteral("某某科技有限公司2026年11月工资表")}));
     QCOMPARE(cells.last().toArray(), (QJsonArray{11, 2, QStringLiteral("2026-12-01")}));
     QVERIFY(sheet.value(QLatin1String("merges")).toArray().contains(QJsonArray{1, 1, 1, 9}));
   }
 
   void oneSheetOnly() {
     QByteArray out, err;
-    QCOMPARE(run({FixturePath(QStringLiteral("edge_cases.xlsx")), QStringLiteral("--sheet"), QStringLiteral("3")}, out, err), 0);
-    const QJsonArray sheets = QJsonDocument::fromJson(out).object().value(QLatin1String("sheets")).toArray();
+    QCOMPARE(run({FixturePath(QStringLiteral("edge_cases.xlsx")), QStringLiteral("--sheet"),
+                  QStringLiteral("3")},
+                 out, err),
+             0);
+    const QJsonArray sheets =
+        QJsonDocument::fromJson(out).object().value(QLatin1String("sheets")).toArray();
     QCOMPARE(sheets.size(), 1);
     const QJsonObject sheet = sheets[0].toObject();
     QCOMPARE(sheet.value(QLatin1String("index")).toInt(), 3);
     // Numbers with "." whatever the locale, in general form.
-    QVERIFY(sheet.value(QLatin1String("cells")).toArray().contains(QJsonArray{1, 2, QStringLiteral("1234.5")}));
+    QVERIFY(sheet.value(QLatin1String("cells"))
+                .toArray()
+                .contains(QJsonArray{1, 2, QStringLiteral("1234.5")}));
   }
 
   void failures_data() {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("stderrEnd");
-    QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent.xlsx")} << "要打开的Excel文件不存在!";
-    QTest::newRow("not a workbook") << QStringList{FixturePath(QStringLiteral("make_fixtures.py"))} << ReasonNotAWorkbook();
-    QTest::newRow("no such sheet") << QStringList{FixturePath(QStringLiteral("payroll.xlsx")), QStringLiteral("--sheet"), QStringLiteral("2")}
+    QTest::newRow("missing file") << QStringList{QStringLiteral("/nonexistent.xlsx")}
+                                  << "要打开的Excel文件不存在!";
+    QTest::newRow("not a workbook")
+        << QStringList{FixturePath(QStringLiteral("make_fixtures.py"))} << ReasonNotAWorkbook();
+    QTest::newRow("no such sheet") << QStringList{FixturePath(QStringLiteral("payroll.xlsx")),
+                                                  QStringLiteral("--sheet"), QStringLiteral("2")}
                                    << "the workbook has 1 sheets";
   }
   void failures() {

@@ -51,7 +51,8 @@ class TestCorpusXlsx : public QObject {
     if (!known.isEmpty()) {
       QVERIFY(read || !reason.isEmpty());
       qInfo("%s: known difference (%s): %s", qPrintable(file), qPrintable(known),
-            read ? qPrintable(reference.compare(sheets).join(QLatin1String("; "))) : qPrintable(reason));
+            read ? qPrintable(reference.compare(sheets).join(QLatin1String("; ")))
+                 : qPrintable(reason));
       return;
     }
     QVERIFY2(read, qPrintable(reason));
@@ -65,10 +66,13 @@ class TestCorpusXlsx : public QObject {
   static QString knownDifference(const QString &file) {
     static const QHash<QString, QString> known = {
         {QStringLiteral("xlsx/poi__poc-xmlbomb.xlsx"),
-         QStringLiteral("refused: its shared strings declare a DTD with nested entities, which we never expand")},
+         QStringLiteral("refused: its shared strings declare a DTD with nested entities, which we "
+                        "never expand")},
         {QStringLiteral("xlsx/sheetjs__LONumbers.xlsx"),
-         QStringLiteral("one-letter formats such as \"D\" and \"H\" are day and hour formats: we read "
-                        "those cells as dates, as LibreOffice does; the reference reader takes them for numbers")},
+         QStringLiteral(
+             "one-letter formats such as \"D\" and \"H\" are day and hour formats: we read "
+             "those cells as dates, as LibreOffice does; the reference reader takes them for "
+             "numbers")},
     };
     return known.value(file);
   }

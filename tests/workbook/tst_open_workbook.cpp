@@ -1,7 +1,8 @@
+#include <zip.h>
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <zip.h>
 
 #include "PackageWriter.h"
 #include "SheetDump.h"
@@ -28,7 +29,8 @@ class TestOpenWorkbook : public QObject {
 
  private slots:
   void missingFile() {
-    std::unique_ptr<SpreadsheetInstance> book = std::make_unique<SpreadsheetInstance>(QString(), std::vector<Worksheet>());
+    std::unique_ptr<SpreadsheetInstance> book =
+        std::make_unique<SpreadsheetInstance>(QString(), std::vector<Worksheet>());
     QString message;
     QVERIFY(!OpenWorkbook(QStringLiteral("/nonexistent/工资表.xlsx"), book, message));
     QCOMPARE(message, QStringLiteral("要打开的Excel文件不存在!"));
@@ -46,7 +48,8 @@ class TestOpenWorkbook : public QObject {
     QTest::newRow("an .xlsx cut in half") << whole.left(whole.size() / 2) << ReasonDamaged();
     QByteArray flipped = whole;
     const qsizetype sheetData = whole.indexOf("xl/worksheets/sheet1.xml") + 40;
-    for (qsizetype i = sheetData; i < sheetData + 300; ++i) flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
+    for (qsizetype i = sheetData; i < sheetData + 300; ++i)
+      flipped[i] = static_cast<char>(flipped[i] ^ 0x5A);
     QTest::newRow("an .xlsx with damaged compressed data") << flipped << ReasonDamaged();
   }
   void failuresNameTheFileAndTheReason() {
@@ -84,7 +87,8 @@ class TestOpenWorkbook : public QObject {
     zip_t *z = zip_open(QFile::encodeName(path).constData(), 0, &error);
     QVERIFY(z);
     for (zip_int64_t i = 0; i < zip_get_num_entries(z, 0); ++i)
-      QCOMPARE(zip_file_set_encryption(z, static_cast<zip_uint64_t>(i), ZIP_EM_AES_256, "secret"), 0);
+      QCOMPARE(zip_file_set_encryption(z, static_cast<zip_uint64_t>(i), ZIP_EM_AES_256, "secret"),
+               0);
     QCOMPARE(zip_close(z), 0);
     std::unique_ptr<SpreadsheetInstance> book;
     QString message;
@@ -135,7 +139,8 @@ class TestOpenWorkbook : public QObject {
         QVERIFY(book->cellMerged(r, c));
         QCOMPARE(book->mergeAreaRows(r, c), 2);
         QCOMPARE(book->mergeAreaColumns(r, c), 3);
-        QCOMPARE(book->cellText(r, c), r == 2 && c == 2 ? QStringLiteral("block value") : QString());
+        QCOMPARE(book->cellText(r, c),
+                 r == 2 && c == 2 ? QStringLiteral("block value") : QString());
       }
     QVERIFY(!book->cellMerged(4, 2));
     QCOMPARE(book->mergeAreaRows(4, 2), 1);

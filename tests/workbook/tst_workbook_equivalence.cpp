@@ -15,16 +15,26 @@ QStringList Reading(const SpreadsheetInstance &book) {
   for (int i = 1; i <= book.worksheetCount(); ++i) {
     const Worksheet &s = book.worksheet(i);
     out << QStringLiteral("sheet %1 '%2'%3 used %4,%5:%6,%7")
-               .arg(i).arg(s.name(), s.hidden() ? QStringLiteral(" hidden") : QString())
-               .arg(s.usedFirstRow()).arg(s.usedFirstColumn()).arg(s.usedLastRow()).arg(s.usedLastColumn());
+               .arg(i)
+               .arg(s.name(), s.hidden() ? QStringLiteral(" hidden") : QString())
+               .arg(s.usedFirstRow())
+               .arg(s.usedFirstColumn())
+               .arg(s.usedLastRow())
+               .arg(s.usedLastColumn());
     for (const MergeArea &m : s.merges())
-      out << QStringLiteral("  merge %1,%2 %3x%4").arg(m.top).arg(m.left).arg(m.rows).arg(m.columns);
+      out << QStringLiteral("  merge %1,%2 %3x%4")
+                 .arg(m.top)
+                 .arg(m.left)
+                 .arg(m.rows)
+                 .arg(m.columns);
     for (int r = 1; r <= s.usedLastRow(); ++r)
       for (int c = 1; c <= s.usedLastColumn(); ++c) {
         const CellValue v = s.value(r, c);
         if (v.isEmpty()) continue;
         out << QStringLiteral("  %1,%2 %3 %4 | %5")
-                   .arg(r).arg(c).arg(int(v.type))
+                   .arg(r)
+                   .arg(c)
+                   .arg(int(v.type))
                    .arg(CellValueText(s, v, CellTextStyle::Neutral), CellValueText(s, v));
       }
   }

@@ -22,9 +22,10 @@ class TestWorksheet : public QObject {
   void overlappingBlocks_data() {
     QTest::addColumn<QList<QList<int>>>("blocks");
     QTest::addColumn<QString>("kept");
-    QTest::newRow("disjoint blocks all stay") << QList<QList<int>>{{1, 1, 2, 2}, {1, 3, 1, 5}} << "R1C1:R2C2; R1C3:R1C5";
-    QTest::newRow("the first of two overlapping blocks wins") << QList<QList<int>>{{2, 2, 3, 4}, {3, 4, 5, 5}}
-                                                              << "R2C2:R3C4";
+    QTest::newRow("disjoint blocks all stay")
+        << QList<QList<int>>{{1, 1, 2, 2}, {1, 3, 1, 5}} << "R1C1:R2C2; R1C3:R1C5";
+    QTest::newRow("the first of two overlapping blocks wins")
+        << QList<QList<int>>{{2, 2, 3, 4}, {3, 4, 5, 5}} << "R2C2:R3C4";
     QTest::newRow("a block over a whole sheet is decided before the small ones")
         << QList<QList<int>>{{1, 1, 2, 2}, {1, 1, 1048576, 16384}} << "R1C1:R1048576C16384";
     QTest::newRow("corners given the wrong way round, single cells dropped")

@@ -22,10 +22,12 @@ struct KeptDifference {
 const QHash<QString, KeptDifference> &KeptDifferences() {
   static const char *const fileNamed =
       "a BIFF2-4 file holds no sheet name: Excel names its one sheet after the file, so do we";
-  static const QStringList fileNamedLine = {QStringLiteral("^sheets: expected \\[Sheet 1\\], got \\[")};
+  static const QStringList fileNamedLine = {
+      QStringLiteral("^sheets: expected \\[Sheet 1\\], got \\[")};
   static const QHash<QString, KeptDifference> kept = {
       {QStringLiteral("calamine__gh548_incorrect_sst_unique_count.xls"),
-       {{QStringLiteral("^sheet \"Booked Appointments Data\": R13C2[5-8]: expected n \"1\", got boolean \"TRUE\"$"),
+       {{QStringLiteral("^sheet \"Booked Appointments Data\": R13C2[5-8]: expected n \"1\", got "
+                        "boolean \"TRUE\"$"),
          QStringLiteral("^sheet \"Acute Trust Mapping\": merged ranges: expected 2, got 1$")},
         "cached boolean formula results; the sheet's one MERGEDCELLS record holds one block"}},
       {QStringLiteral("xlrd__invalid_formula.xls"),
@@ -37,7 +39,8 @@ const QHash<QString, KeptDifference> &KeptDifferences() {
         "formats of elapsed time alone ([HH], [S]) read as times; negative serials (dates before "
         "1900, which Excel cannot show) count whole days down from 1899-12-30"}},
       {QStringLiteral("libxls__dates-leap-year-1900-xls.xls"),
-       {{QStringLiteral("^sheet \"for_(testing|human_eyes)\": R\\d+C1: expected d \"1900-02-28T08:00:00\", got date \"1900-03-01 08:00:00\"$")},
+       {{QStringLiteral("^sheet \"for_(testing|human_eyes)\": R\\d+C1: expected d "
+                        "\"1900-02-28T08:00:00\", got date \"1900-03-01 08:00:00\"$")},
         "serial 60.33 is Excel's phantom 1900-02-29 08:00: shown as the next real day"}},
       {QStringLiteral("calamine__empty-string.xls"),
        {{QStringLiteral("^sheet \"Sheet1\": used range: expected R1C1:R1C2, got R1C2:R1C2$")},
@@ -126,7 +129,8 @@ void TestXlsCorpus::refusesWithReason_data() {
   QTest::newRow("sector chain loop") << "phpss__oleloop.xls" << damaged;
   QTest::newRow("broken sector table") << "calamine__OOM_alloc3.xls" << damaged;
   QTest::newRow("broken MSAT") << "libxls__xls2csv_ole_ole2_fread_327.xls" << damaged;
-  QTest::newRow("fuzzed header") << "poi__clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls" << damaged;
+  QTest::newRow("fuzzed header")
+      << "poi__clusterfuzz-testcase-minimized-POIHSSFFuzzer-6537773940867072.xls" << damaged;
   QTest::newRow("inconsistent sector table")
       << "poi__clusterfuzz-testcase-minimized-POIHSSFFuzzer-4651309315719168.xls" << damaged;
   QTest::newRow("RC4") << "poi__password.xls" << locked;
@@ -148,8 +152,10 @@ void TestXlsCorpus::refusesWithReason() {
 void TestXlsCorpus::decryptsWithPassword_data() {
   QTest::addColumn<QString>("file");
   QTest::addColumn<QString>("password");
-  QTest::newRow("RC4") << "poi__password.xls" << "password";
-  QTest::newRow("RC4 CryptoAPI 40-bit") << "sheetjs__password_2002_40_basecrypto.xls" << "password";
+  QTest::newRow("RC4") << "poi__password.xls"
+                       << "password";
+  QTest::newRow("RC4 CryptoAPI 40-bit") << "sheetjs__password_2002_40_basecrypto.xls"
+                                        << "password";
 }
 
 void TestXlsCorpus::decryptsWithPassword() {

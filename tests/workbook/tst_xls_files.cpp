@@ -34,7 +34,8 @@ void TestXlsFiles::streamNames_data() {
   QTest::newRow("Book") << QStringList{QStringLiteral("Book")};
   QTest::newRow("BOOK") << QStringList{QStringLiteral("BOOK")};
   // Workbook wins over a left-over Book stream (here unreadable).
-  QTest::newRow("Workbook beside Book") << QStringList{QStringLiteral("Book"), QStringLiteral("Workbook")};
+  QTest::newRow("Workbook beside Book")
+      << QStringList{QStringLiteral("Book"), QStringLiteral("Workbook")};
 }
 
 void TestXlsFiles::streamNames() {
@@ -53,7 +54,8 @@ void TestXlsFiles::refusals_data() {
   QTest::addColumn<QString>("reason");
   const QString wb = QStringLiteral("Workbook");
   const QByteArray good = OneSheet({}, Number(0, 0, 1));
-  QTest::newRow("FILEPASS") << Streams{{wb, OneSheet(Record(0x002F, U16(1) + QByteArray(52, 'k')), {})}}
+  QTest::newRow("FILEPASS") << Streams{{wb,
+                                        OneSheet(Record(0x002F, U16(1) + QByteArray(52, 'k')), {})}}
                             << ReasonPasswordProtected();
   QTest::newRow("encrypted package")
       << Streams{{QStringLiteral("EncryptionInfo"), QByteArray(64, 'i')},
@@ -61,13 +63,16 @@ void TestXlsFiles::refusals_data() {
       << ReasonPasswordProtected();
   QTest::newRow("Word document") << Streams{{QStringLiteral("WordDocument"), QByteArray(512, 'w')}}
                                  << ReasonNotAWorkbook();
-  QTest::newRow("BIFF4 in OLE2") << Streams{{wb, Record(0x0409, U16(0) + U16(0x10)) + Record(0x000A, {})}}
+  QTest::newRow("BIFF4 in OLE2") << Streams{{wb, Record(0x0409, U16(0) + U16(0x10)) +
+                                                     Record(0x000A, {})}}
                                  << ReasonUnsupportedVersion();
   QTest::newRow("unknown BIFF version")
-      << Streams{{wb, Record(0x0809, U16(0x0400) + U16(5)) + Record(0x000A, {})}} << ReasonUnsupportedVersion();
+      << Streams{{wb, Record(0x0809, U16(0x0400) + U16(5)) + Record(0x000A, {})}}
+      << ReasonUnsupportedVersion();
   QTest::newRow("empty stream") << Streams{{wb, {}}} << ReasonDamaged();
   QTest::newRow("no BOF") << Streams{{wb, Number(0, 0, 1)}} << ReasonDamaged();
-  QTest::newRow("no sheets") << Streams{{wb, OneSheet({}, {}).left(20) + Record(0x000A, {})}} << ReasonDamaged();
+  QTest::newRow("no sheets") << Streams{{wb, OneSheet({}, {}).left(20) + Record(0x000A, {})}}
+                             << ReasonDamaged();
   QTest::newRow("cut in a sheet") << Streams{{wb, good.left(good.size() - 6)}} << ReasonDamaged();
   QTest::newRow("cut in the globals") << Streams{{wb, good.left(30)}} << ReasonDamaged();
   QByteArray badOffset = good;
@@ -115,8 +120,8 @@ void TestXlsFiles::rawBiffFiles_data() {
       Number(1, 0, 45366, 1) + Rk(1, 1, (7u << 2) | 2) +
       Record(0x0206, U16(2) + U16(0) + U16(0) + Tagged(0, 0) + U16(0) + U16(0)) +
       Record(0x0207, U16(2) + "ok") + eof;
-  QTest::newRow("BIFF3 worksheet") << biff3 << QStringLiteral("1,1=Café;2,1=2024-03-15;2,2=7;3,1=ok")
-                                   << QString();
+  QTest::newRow("BIFF3 worksheet")
+      << biff3 << QStringLiteral("1,1=Café;2,1=2024-03-15;2,2=7;3,1=ok") << QString();
   // BIFF2: attribute bytes instead of XF indices; the second byte names the format.
   const QByteArray attr = U8(0) + U8(1) + U8(0);
   const QByteArray biff2 =
@@ -127,12 +132,14 @@ void TestXlsFiles::rawBiffFiles_data() {
       Record(0x0005, U16(1) + U16(1) + U8(0) + U8(0) + U8(0) + U8(1) + U8(0)) +
       Record(0x0006, U16(2) + U16(0) + U8(0) + U8(0) + U8(0) + Tagged(0, 0) + U8(0) + U8(0)) +
       Record(0x0007, U8(2) + "hi") + eof;
-  QTest::newRow("BIFF2 worksheet") << biff2 << QStringLiteral("1,1=42;1,2=2024-03-15;2,1=abc;2,2=TRUE;3,1=hi")
-                                   << QString();
-  QTest::newRow("bare BIFF8 stream") << OneSheet({}, Number(0, 0, 3)) << QStringLiteral("1,1=3") << QString();
-  QTest::newRow("BIFF4 workbook") << bof(0x0409, 0x100) + eof << QString() << ReasonUnsupportedVersion();
-  QTest::newRow("BIFF3 with FILEPASS") << bof(0x0209, 0x10) + Record(0x002F, U32(0)) + eof << QString()
-                                       << ReasonPasswordProtected();
+  QTest::newRow("BIFF2 worksheet")
+      << biff2 << QStringLiteral("1,1=42;1,2=2024-03-15;2,1=abc;2,2=TRUE;3,1=hi") << QString();
+  QTest::newRow("bare BIFF8 stream")
+      << OneSheet({}, Number(0, 0, 3)) << QStringLiteral("1,1=3") << QString();
+  QTest::newRow("BIFF4 workbook") << bof(0x0409, 0x100) + eof << QString()
+                                  << ReasonUnsupportedVersion();
+  QTest::newRow("BIFF3 with FILEPASS")
+      << bof(0x0209, 0x10) + Record(0x002F, U32(0)) + eof << QString() << ReasonPasswordProtected();
   QTest::newRow("BIFF3 cut short") << biff3.left(biff3.size() - 8) << QString() << ReasonDamaged();
   QTest::newRow("text file") << QByteArray("name,mail\n") << QString() << ReasonNotAWorkbook();
 }
@@ -162,13 +169,16 @@ void TestXlsFiles::rawBiffFiles() {
 void TestXlsFiles::damagedStreamsFailCleanly() {
   // Cut and scrambled variants of a workbook with every kind of record: each must be read or
   // refused as damaged, never crash, hang or allocate wildly (run under ASan in CI).
-  const QByteArray sst = Record(kSst, U32(3) + U32(3) + UnicodeString(QStringLiteral("姓名")) + U16(6) + U8(0) + "abc") +
-                         Record(kContinue, U8(1) + Utf16(QStringLiteral("def")) + UnicodeString(QStringLiteral("e")));
+  const QByteArray sst =
+      Record(kSst,
+             U32(3) + U32(3) + UnicodeString(QStringLiteral("姓名")) + U16(6) + U8(0) + "abc") +
+      Record(kContinue, U8(1) + Utf16(QStringLiteral("def")) + UnicodeString(QStringLiteral("e")));
   const QByteArray cells = LabelSst(0, 0, 0) + LabelSst(0, 1, 1) + Number(1, 0, 3.5, 1) +
                            Rk(1, 1, (9u << 2) | 2) + Formula(2, 0, Tagged(0, 0)) +
                            Record(kString, UnicodeString(QStringLiteral("s"))) +
                            Record(0x00E5, U16(1) + U16(3) + U16(4) + U16(0) + U16(1));
-  const QByteArray stream = OneSheet(Format(170, QStringLiteral("yyyy-mm-dd")) + Xf(0) + Xf(170) + sst, cells);
+  const QByteArray stream =
+      OneSheet(Format(170, QStringLiteral("yyyy-mm-dd")) + Xf(0) + Xf(170) + sst, cells);
   QTemporaryDir dir;
   QRandomGenerator random(20240315);
   QStringList seen;
@@ -189,7 +199,9 @@ void TestXlsFiles::damagedStreamsFailCleanly() {
     const QByteArray bytes = file.readAll();
     std::vector<Worksheet> fromMemory;
     QString memoryReason;
-    QCOMPARE(ReadXlsWorkbookBytes(bytes.constData(), size_t(bytes.size()), fromMemory, memoryReason), r.ok);
+    QCOMPARE(
+        ReadXlsWorkbookBytes(bytes.constData(), size_t(bytes.size()), fromMemory, memoryReason),
+        r.ok);
     QCOMPARE(memoryReason, r.reason);
     QCOMPARE(fromMemory.size(), r.sheets.size());
     if (r.ok) QCOMPARE(Cells(fromMemory[0]), Cells(r.sheets[0]));

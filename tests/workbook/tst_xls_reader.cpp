@@ -15,9 +15,10 @@ constexpr int kSst = 0x00FC, kContinue = 0x003C, kString = 0x0207;
 // with a quoted "h", 4 elapsed hours, 5 built-in date and time, 6 grouping with two decimals,
 // 7 built-in currency, 8 a custom yuan currency.
 QByteArray FormatGlobals() {
-  return Format(176, QStringLiteral("yyyy\"年\"m\"月\"d\"日\"")) + Format(177, QStringLiteral("0.00\"h\"")) +
-         Format(178, QStringLiteral("[h]:mm")) + Xf(0) + Xf(14) + Xf(176) + Xf(177) + Xf(178) +
-         Xf(22) + Xf(4) + Xf(7) + Format(179, QStringLiteral("[$¥-804]#,##0.00")) + Xf(179);
+  return Format(176, QStringLiteral("yyyy\"年\"m\"月\"d\"日\"")) +
+         Format(177, QStringLiteral("0.00\"h\"")) + Format(178, QStringLiteral("[h]:mm")) + Xf(0) +
+         Xf(14) + Xf(176) + Xf(177) + Xf(178) + Xf(22) + Xf(4) + Xf(7) +
+         Format(179, QStringLiteral("[$¥-804]#,##0.00")) + Xf(179);
 }
 }  // namespace
 
@@ -50,14 +51,18 @@ void TestXlsReader::cellRecords_data() {
   row("rk integer / 100", Rk(0, 0, (12345u << 2) | 3), "1,1=123.45", "1,1:1,1");
   row("rk double", Rk(0, 0, 0x3FF80000u), "1,1=1.5", "1,1:1,1");
   row("rk double / 100", Rk(0, 0, 0x3FF80000u | 1), "1,1=0.015", "1,1:1,1");
-  row("mulrk", Record(0x00BD, U16(1) + U16(1) + U16(0) + U32((1u << 2) | 2) + U16(0) +
-                                  U32((2u << 2) | 2) + U16(0) + U32((3u << 2) | 2) + U16(3)),
+  row("mulrk",
+      Record(0x00BD, U16(1) + U16(1) + U16(0) + U32((1u << 2) | 2) + U16(0) + U32((2u << 2) | 2) +
+                         U16(0) + U32((3u << 2) | 2) + U16(3)),
       "2,2=1;2,3=2;2,4=3", "2,2:2,4");
   row("label latin-1", Label(0, 0, QStringLiteral("Ümlaut")), "1,1=Ümlaut", "1,1:1,1");
   row("label wide", Label(0, 0, QStringLiteral("工资表")), "1,1=工资表", "1,1:1,1");
-  row("boolerr true", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(1) + U8(0)), "1,1=TRUE", "1,1:1,1");
-  row("boolerr #DIV/0!", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(0x07) + U8(1)), "1,1=#DIV/0!", "1,1:1,1");
-  row("boolerr #N/A", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(0x2A) + U8(1)), "1,1=#N/A", "1,1:1,1");
+  row("boolerr true", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(1) + U8(0)), "1,1=TRUE",
+      "1,1:1,1");
+  row("boolerr #DIV/0!", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(0x07) + U8(1)), "1,1=#DIV/0!",
+      "1,1:1,1");
+  row("boolerr #N/A", Record(0x0205, U16(0) + U16(0) + U16(0) + U8(0x2A) + U8(1)), "1,1=#N/A",
+      "1,1:1,1");
   row("formula number", Formula(0, 0, F64(3.25)), "1,1=3.25", "1,1:1,1");
   row("formula string after shared formula",
       Formula(0, 0, Tagged(0, 0)) + Record(0x04BC, QByteArray(10, '\0')) +
@@ -66,11 +71,13 @@ void TestXlsReader::cellRecords_data() {
   row("formula boolean", Formula(0, 0, Tagged(1, 0)), "1,1=FALSE", "1,1:1,1");
   row("formula error", Formula(0, 0, Tagged(2, 0x17)), "1,1=#REF!", "1,1:1,1");
   row("formula empty string", Formula(4, 4, Tagged(3, 0)), "", "1,1:1,1");
-  row("stray string record", Formula(0, 0, Tagged(0, 0)) + Number(0, 1, 5) +
-                                 Record(kString, UnicodeString(QStringLiteral("lost"))),
+  row("stray string record",
+      Formula(0, 0, Tagged(0, 0)) + Number(0, 1, 5) +
+          Record(kString, UnicodeString(QStringLiteral("lost"))),
       "1,2=5", "1,2:1,2");
-  row("blanks hold no value", Number(0, 0, 1) + Record(0x0201, U16(9) + U16(9) + U16(0)) +
-                                  Record(0x00BE, U16(5) + U16(0) + U16(0) + U16(0) + U16(0) + U16(2)),
+  row("blanks hold no value",
+      Number(0, 0, 1) + Record(0x0201, U16(9) + U16(9) + U16(0)) +
+          Record(0x00BE, U16(5) + U16(0) + U16(0) + U16(0) + U16(0) + U16(2)),
       "1,1=1", "1,1:1,1");
   row("built-in date", Number(0, 0, 45366, 1), "1,1=2024-03-15", "1,1:1,1");
   row("built-in date and time", Number(0, 0, 45366.5, 5), "1,1=2024-03-15 12:00:00", "1,1:1,1");
@@ -83,8 +90,9 @@ void TestXlsReader::cellRecords_data() {
   row("unknown xf is general", Number(0, 0, 45366, 999), "1,1=45366", "1,1:1,1");
   row("last row and column", Number(65535, 255, 7), "65536,256=7", "65536,256:65536,256");
   row("later value wins", Number(0, 0, 1) + Number(0, 0, 2), "1,1=2", "1,1:1,1");
-  row("short records are skipped", Record(0x0203, U16(0) + U16(0)) + Record(0x00BD, U16(0)) + Number(1, 1, 9),
-      "2,2=9", "2,2:2,2");
+  row("short records are skipped",
+      Record(0x0203, U16(0) + U16(0)) + Record(0x00BD, U16(0)) + Number(1, 1, 9), "2,2=9",
+      "2,2:2,2");
   row("embedded chart skipped",
       Number(0, 0, 1) + Record(0x0809, U16(0x0600) + U16(0x20) + QByteArray(12, '\0')) +
           Number(5, 5, 99) + Record(0x000A, {}) + Number(1, 0, 2),
@@ -124,7 +132,8 @@ void TestXlsReader::sharedStrings_data() {
              Record(kContinue, QByteArray(6, 'p') + UnicodeString(QStringLiteral("after")))
       << 2 << QStringLiteral("1,1=漢字;2,1=after");
   QTest::newRow("string starts in a continue")
-      << sst(2, UnicodeString(QStringLiteral("one"))) + Record(kContinue, UnicodeString(QStringLiteral("two")))
+      << sst(2, UnicodeString(QStringLiteral("one"))) +
+             Record(kContinue, UnicodeString(QStringLiteral("two")))
       << 2 << QStringLiteral("1,1=one;2,1=two");
   QTest::newRow("unique count far too large")
       << sst(0xFFFFFFF0u, UnicodeString(QStringLiteral("x")) + UnicodeString(QStringLiteral("y")))
@@ -156,10 +165,10 @@ void TestXlsReader::sharedStrings() {
 void TestXlsReader::mergedCells() {
   // A 2 × 3 block at B2:D3 with a value under it, a block at F1:G1, and a count larger than
   // the record holds.
-  const QByteArray merges = Record(0x00E5, U16(50) + U16(1) + U16(2) + U16(1) + U16(3) +
-                                               U16(0) + U16(0) + U16(5) + U16(6));
-  const Reading r = ReadStream(OneSheet({}, Label(1, 1, QStringLiteral("合计")) +
-                                                Number(2, 2, 5) + merges));
+  const QByteArray merges = Record(
+      0x00E5, U16(50) + U16(1) + U16(2) + U16(1) + U16(3) + U16(0) + U16(0) + U16(5) + U16(6));
+  const Reading r =
+      ReadStream(OneSheet({}, Label(1, 1, QStringLiteral("合计")) + Number(2, 2, 5) + merges));
   QVERIFY2(r.ok, qPrintable(r.reason));
   const Worksheet &s = r.sheets[0];
   QCOMPARE(Cells(s), QStringLiteral("2,2=合计"));
@@ -213,7 +222,8 @@ void TestXlsReader::biff5CodePages_data() {
   QTest::newRow("GBK") << 936 << QByteArray("GBK") << QStringLiteral("工资表张三");
   QTest::newRow("GB18030 beyond GBK") << 936 << QByteArray("GB18030") << QStringLiteral("€㐀");
   QTest::newRow("Western") << 1252 << QByteArray("CP1252") << QStringLiteral("Café “quoted”");
-  QTest::newRow("Mac Central Europe") << 10029 << QByteArray("MAC-CENTRALEUROPE") << QStringLiteral("Łódź");
+  QTest::newRow("Mac Central Europe")
+      << 10029 << QByteArray("MAC-CENTRALEUROPE") << QStringLiteral("Łódź");
   QTest::newRow("Big5") << 950 << QByteArray("CP950") << QStringLiteral("薪資");
 }
 
@@ -223,12 +233,14 @@ void TestXlsReader::biff5CodePages() {
   QFETCH(QString, text);
   // Encoded by the test's own iconv, decoded by the reader from the CODEPAGE record.
   const QByteArray bytes = CodePageBytes(text, iconvName.constData());
-  const QByteArray label = Record(0x0204, U16(0) + U16(0) + U16(0) + U16(int(bytes.size())) + bytes);
-  const QByteArray rstring = Record(0x00D6, U16(1) + U16(0) + U16(0) + U16(int(bytes.size())) + bytes + U8(0));
+  const QByteArray label =
+      Record(0x0204, U16(0) + U16(0) + U16(0) + U16(int(bytes.size())) + bytes);
+  const QByteArray rstring =
+      Record(0x00D6, U16(1) + U16(0) + U16(0) + U16(int(bytes.size())) + bytes + U8(0));
   const QByteArray format = Record(0x041E, U16(170) + U8(10) + "yyyy-mm-dd") + Xf(0) + Xf(170);
-  const QByteArray stream =
-      WorkbookStream(Record(0x0042, U16(codePage)) + format,
-                     {Sheet{text, label + rstring + Number(2, 0, 45366, 1)}}, 5, iconvName.constData());
+  const QByteArray stream = WorkbookStream(Record(0x0042, U16(codePage)) + format,
+                                           {Sheet{text, label + rstring + Number(2, 0, 45366, 1)}},
+                                           5, iconvName.constData());
   const Reading r = ReadStream(stream, QStringLiteral("Book"));
   QVERIFY2(r.ok, qPrintable(r.reason));
   QCOMPARE(r.sheets[0].name(), text);

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   }
   const QByteArray package =
       MakePackage({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"},
-                   {"content.xml", QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size))}});
+                   {"content.xml", QByteArray(reinterpret_cast<const char *>(data),
+                                              static_cast<qsizetype>(size))}});
   readPackage(package.constData(), static_cast<std::size_t>(package.size()));
   return 0;
 }

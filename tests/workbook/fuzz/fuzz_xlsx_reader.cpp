@@ -22,14 +22,19 @@ QByteArray aroundSheet(const std::uint8_t *data, std::size_t size) {
   return MakePackage({
       {"_rels/.rels", QByteArray("<Relationships><Relationship Id=\"r\" Type=\"") + rels +
                           "/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
-      {"xl/workbook.xml", "<workbook><workbookPr/><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
+      {"xl/workbook.xml",
+       "<workbook><workbookPr/><sheets><sheet name=\"S\" r:id=\"rId1\"/></sheets></workbook>"},
       {"xl/_rels/workbook.xml.rels",
        QByteArray("<Relationships><Relationship Id=\"rId1\" Type=\"") + rels +
            "/worksheet\" Target=\"worksheets/sheet1.xml\"/></Relationships>"},
-      {"xl/sharedStrings.xml", "<sst><si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>"},
-      {"xl/styles.xml", "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd\"/></numFmts>"
-                        "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf numFmtId=\"7\"/></cellXfs></styleSheet>"},
-      {"xl/worksheets/sheet1.xml", QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size))},
+      {"xl/sharedStrings.xml",
+       "<sst><si><t>a</t></si><si><r><t>b</t></r><rPh><t>c</t></rPh></si></sst>"},
+      {"xl/styles.xml",
+       "<styleSheet><numFmts><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd\"/></numFmts>"
+       "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/><xf "
+       "numFmtId=\"7\"/></cellXfs></styleSheet>"},
+      {"xl/worksheets/sheet1.xml",
+       QByteArray(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size))},
   });
 }
 }  // namespace

@@ -11,7 +11,7 @@ namespace {
 QtInteraction qtInteraction;
 Interaction *installed = nullptr;
 
-// Texts use CR (or CR LF) as line breaks, as the messages are specified; Qt wants LF.
+// Our messages break lines with CR (or CR LF); Qt's boxes want LF.
 QString forDisplay(QString text) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -20,11 +20,16 @@ QString forDisplay(QString text) {
 
 QMessageBox::Icon toQt(Interaction::Icon icon) {
   switch (icon) {
-    case Interaction::Icon::Information: return QMessageBox::Information;
-    case Interaction::Icon::Warning: return QMessageBox::Warning;
-    case Interaction::Icon::Error: return QMessageBox::Critical;
-    case Interaction::Icon::Question: return QMessageBox::Question;
-    case Interaction::Icon::None: break;
+    case Interaction::Icon::Information:
+      return QMessageBox::Information;
+    case Interaction::Icon::Warning:
+      return QMessageBox::Warning;
+    case Interaction::Icon::Error:
+      return QMessageBox::Critical;
+    case Interaction::Icon::Question:
+      return QMessageBox::Question;
+    case Interaction::Icon::None:
+      break;
   }
   return QMessageBox::NoIcon;
 }
@@ -42,7 +47,8 @@ void QtInteraction::showMessage(const QString &text) {
 }
 
 void QtInteraction::messageBox(const QString &text, const QString &caption, Icon icon) {
-  QMessageBox box(toQt(icon), caption, forDisplay(text), QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(toQt(icon), caption, forDisplay(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   box.exec();
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <thread>
 
-#include "mailservers/RunCoordinator.h"
+#include "threads/RunCoordinator.h"
 
 using namespace std::chrono_literals;
 

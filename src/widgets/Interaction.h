@@ -20,8 +20,7 @@ class Interaction {
   // A message box with its own caption and icon, one OK button.
   virtual void messageBox(const QString &text, const QString &caption, Icon icon) = 0;
   // A confirmation; true for Yes or OK.
-  virtual bool confirm(const QString &text, const QString &caption, Icon icon,
-                       Buttons buttons) = 0;
+  virtual bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons) = 0;
   // The application's general error box, for errors no window handles itself.
   virtual void showError(const QString &text) = 0;
   // The file-open dialog; an empty text when the user cancels. filter in Qt's form,
