@@ -2,6 +2,7 @@
 
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CommandLine.h"
 #include "workbook/CellText.h"
 #include "workbook/WorkbookAccess.h"
 
@@ -16,14 +17,26 @@ QByteArray jsonString(const QString &text) {
   for (char ch : utf8) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
-        if (c < 0x20) out += "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0');
-        else out += ch;
+        if (c < 0x20)
+          out += "\\u00" + QByteArray::number(c, 16).rightJustified(2, '0');
+        else
+          out += ch;
     }
   }
   out += '"';
@@ -36,9 +49,8 @@ void writeSheet(const SpreadsheetInstance &book, int index) {
   const Worksheet &sheet = book.worksheet(index);
   WriteOut("{\"index\": " + number(index) + ", \"name\": " + jsonString(sheet.name()) +
            ", \"hidden\": " + (sheet.hidden() ? "true" : "false") +
-           ", \"used_first_row\": " + number(sheet.usedFirstRow()) +
-           ", \"used_first_col\": " + number(sheet.usedFirstColumn()) +
-           ", \"used_last_row\": " + number(sheet.usedLastRow()) +
+           ", \"used_first_row\": " + number(sheet.usedFirstRow()) + ", \"used_first_col\": " +
+           number(sheet.usedFirstColumn()) + ", \"used_last_row\": " + number(sheet.usedLastRow()) +
            ", \"used_last_col\": " + number(sheet.usedLastColumn()) + ", \"cells\": [");
   bool first = true;
   for (const Worksheet::Entry &e : sheet.cells()) {
@@ -58,21 +70,14 @@ void writeSheet(const SpreadsheetInstance &book, int index) {
 }  // namespace
 
 int RunCellsCommand(const QStringList &args) {
-  const QString usage = QStringLiteral("usage: korvane-cli cells FILE [--sheet N]");
-  QString file;
+  CommandLine line(QStringLiteral("cells"), QStringLiteral("FILE"),
+                   QStringLiteral("Prints every sheet's used range, cells and merges as JSON."));
+  line.addValue(QStringLiteral("sheet"), QStringLiteral("N"), QStringLiteral("only sheet N"));
+  int status = 0;
   int only = 0;
-  for (int i = 0; i < args.size(); ++i) {
-    if (args[i] == QLatin1String("--sheet")) {
-      bool ok = false;
-      only = i + 1 < args.size() ? args[++i].toInt(&ok) : 0;
-      if (!ok || only < 1) return Fail(QStringLiteral("--sheet wants a sheet number from 1"));
-    } else if (file.isEmpty()) {
-      file = args[i];
-    } else {
-      return Fail(usage);
-    }
-  }
-  if (file.isEmpty()) return Fail(usage);
+  if (!line.parse(args, 1, 1, status) || !line.intValue(QStringLiteral("sheet"), 1, only, status))
+    return status;
+  const QString file = line.positional().first();
   std::unique_ptr<SpreadsheetInstance> book;
   QString message;
   if (!OpenWorkbook(file, book, message)) return Fail(message);

@@ -7,6 +7,7 @@
 
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CommandLine.h"
 #include "workbook/SheetLayout.h"
 #include "workbook/WorkbookAccess.h"
 
@@ -34,8 +35,11 @@ QString jsonObject(const Members &members, const QString &indent) {
 
 // korvane-cli inspect FILE: the layout the import would find on each worksheet, as JSON.
 int RunInspectCommand(const QStringList &args) {
-  if (args.size() != 1) return Fail(QStringLiteral("usage: korvane-cli inspect FILE"));
-  const QString path = args.first();
+  CommandLine line(QStringLiteral("inspect"), QStringLiteral("FILE"),
+                   QStringLiteral("Prints the layout of each worksheet as JSON."));
+  int status = 0;
+  if (!line.parse(args, 1, 1, status)) return status;
+  const QString path = line.positional().first();
   std::unique_ptr<SpreadsheetInstance> excel;
   QString message;
   if (!OpenWorkbook(path, excel, message)) return Fail(message);

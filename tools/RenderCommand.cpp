@@ -3,16 +3,13 @@
 
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CommandLine.h"
 #include "data/ProgramFolder.h"
 #include "payslip/PayslipBuilder.h"
 #include "workbook/SheetLayout.h"
 #include "workbook/WorkbookAccess.h"
 
 namespace {
-const char kRenderUsage[] =
-    "usage: korvane-cli render FILE --sheet N --row R [--first-data-row F] [--vertical] "
-    "[--show-email] [--footer FILE] [--folder DIR]";
-
 struct RenderOptions {
   QString file;
   int sheet = 0;
@@ -24,50 +21,33 @@ struct RenderOptions {
   QString folder;
 };
 
-bool parseOptions(const QStringList &args, RenderOptions &options, QString &errorText) {
-  auto positive = [&](qsizetype &i, int &target, const QString &name) {
-    bool ok = false;
-    if (i + 1 < args.size()) target = args.at(++i).toInt(&ok);
-    if (!ok || target < 1) errorText = name + QStringLiteral(" needs a number of 1 or more");
-    return ok && target >= 1;
-  };
-  auto text = [&](qsizetype &i, QString &target, const QString &name) {
-    if (i + 1 >= args.size()) {
-      errorText = name + QStringLiteral(" needs a value");
-      return false;
-    }
-    target = args.at(++i);
-    return true;
-  };
-  for (qsizetype i = 0; i < args.size(); ++i) {
-    const QString &arg = args.at(i);
-    bool ok = true;
-    if (arg == QLatin1String("--sheet"))
-      ok = positive(i, options.sheet, arg);
-    else if (arg == QLatin1String("--row"))
-      ok = positive(i, options.row, arg);
-    else if (arg == QLatin1String("--first-data-row"))
-      ok = positive(i, options.firstDataRow, arg);
-    else if (arg == QLatin1String("--vertical"))
-      options.vertical = true;
-    else if (arg == QLatin1String("--show-email"))
-      options.showEmail = true;
-    else if (arg == QLatin1String("--footer"))
-      ok = text(i, options.footerFile, arg);
-    else if (arg == QLatin1String("--folder"))
-      ok = text(i, options.folder, arg);
-    else if (arg.startsWith(QLatin1String("--")) || !options.file.isEmpty()) {
-      errorText = QStringLiteral("unexpected argument: ") + arg;
-      return false;
-    } else {
-      options.file = arg;
-    }
-    if (!ok) return false;
-  }
-  if (options.file.isEmpty() || options.sheet == 0 || options.row == 0) {
-    errorText = QString::fromLatin1(kRenderUsage);
+bool parseOptions(const QStringList &args, RenderOptions &options, int &status) {
+  CommandLine line(QStringLiteral("render"), QStringLiteral("FILE"),
+                   QStringLiteral("Prints the payslip document of one row of a workbook."));
+  line.addValue(QStringLiteral("sheet"), QStringLiteral("N"), QStringLiteral("worksheet, from 1"));
+  line.addValue(QStringLiteral("row"), QStringLiteral("R"), QStringLiteral("the employee's row"));
+  line.addValue(QStringLiteral("first-data-row"), QStringLiteral("F"),
+                QStringLiteral("first employee row (default: as detected)"));
+  line.addFlag(QStringLiteral("vertical"), QStringLiteral("one table row per column"));
+  line.addFlag(QStringLiteral("show-email"), QStringLiteral("keep the e-mail column"));
+  line.addValue(QStringLiteral("footer"), QStringLiteral("FILE"),
+                QStringLiteral("footer lines, UTF-8"));
+  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
+                QStringLiteral("program folder holding ad.txt"));
+  if (!line.parse(args, 1, 1, status)) return false;
+  if (!line.isSet(QStringLiteral("sheet")) || !line.isSet(QStringLiteral("row"))) {
+    status = line.usageError(QStringLiteral("--sheet and --row are required"));
     return false;
   }
+  if (!line.intValue(QStringLiteral("sheet"), 1, options.sheet, status) ||
+      !line.intValue(QStringLiteral("row"), 1, options.row, status) ||
+      !line.intValue(QStringLiteral("first-data-row"), 1, options.firstDataRow, status))
+    return false;
+  options.file = line.positional().first();
+  options.vertical = line.isSet(QStringLiteral("vertical"));
+  options.showEmail = line.isSet(QStringLiteral("show-email"));
+  options.footerFile = line.value(QStringLiteral("footer"));
+  options.folder = line.value(QStringLiteral("folder"));
   return true;
 }
 
@@ -93,8 +73,9 @@ bool readFooter(const QString &path, QStringList &lines, QString &errorText) {
 // korvane-cli render FILE --sheet N --row R ...: the payslip document of one row on stdout.
 int RunRenderCommand(const QStringList &args) {
   RenderOptions options;
+  int status = 0;
+  if (!parseOptions(args, options, status)) return status;
   QString errorText;
-  if (!parseOptions(args, options, errorText)) return Fail(errorText);
   QStringList footer;
   if (!options.footerFile.isEmpty() && !readFooter(options.footerFile, footer, errorText))
     return Fail(errorText);

@@ -2,6 +2,7 @@
 
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CommandLine.h"
 #include "data/Scramble.h"
 
 namespace {
@@ -28,13 +29,21 @@ int eachLine(Transform transform) {
 }
 }  // namespace
 
-int RunScrambleCommand(const QStringList &) {
+int RunScrambleCommand(const QStringList &args) {
+  CommandLine options(QStringLiteral("scramble"), QString(),
+                      QStringLiteral("Scrambles stdin to stdout, line by line."));
+  int status = 0;
+  if (!options.parse(args, 0, 0, status)) return status;
   return eachLine([](const QString &line, QString &out) {
     out = ScrambleText(line);
     return true;
   });
 }
 
-int RunUnscrambleCommand(const QStringList &) {
+int RunUnscrambleCommand(const QStringList &args) {
+  CommandLine options(QStringLiteral("unscramble"), QString(),
+                      QStringLiteral("Unscrambles stdin to stdout, line by line."));
+  int status = 0;
+  if (!options.parse(args, 0, 0, status)) return status;
   return eachLine([](const QString &line, QString &out) { return TryUnscrambleText(line, out); });
 }

@@ -2,27 +2,28 @@
 
 #include "CliCommands.h"
 #include "CliOutput.h"
+#include "CommandLine.h"
 #include "sending/MailOperations.h"
 #include "sending/MimeMessage.h"
 #include "sending/SmtpClient.h"
 
-namespace {
-const char kSendMailUsage[] =
-    "usage: korvane-cli send-mail HOST PORT FROM TO SUBJECT HTML-FILE [--login USER]\n"
-    "  sends HTML-FILE (UTF-8) as one payslip mail; with --login the password is the first\n"
-    "  line of stdin";
-}  // namespace
-
 int RunSendMailCommand(const QStringList &args) {
-  if (args.size() != 6 && !(args.size() == 8 && args.at(6) == QLatin1String("--login")))
-    return Fail(QString::fromLatin1(kSendMailUsage));
+  CommandLine line(QStringLiteral("send-mail"),
+                   QStringLiteral("HOST PORT FROM TO SUBJECT HTML-FILE"),
+                   QStringLiteral("Sends HTML-FILE (UTF-8) as one payslip mail. With --login the "
+                                  "password is the first line of stdin."));
+  line.addValue(QStringLiteral("login"), QStringLiteral("USER"),
+                QStringLiteral("log in (AUTH LOGIN) as USER"));
+  int status = 0;
+  if (!line.parse(args, 6, 6, status)) return status;
+  const QStringList pos = line.positional();
   bool portOk = false;
-  const int port = args.at(1).toInt(&portOk);
-  if (!portOk) return Fail(QStringLiteral("not a port: ") + args.at(1));
-  QFile html(args.at(5));
-  if (!html.open(QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot read ") + args.at(5));
+  const int port = pos.at(1).toInt(&portOk);
+  if (!portOk) return line.usageError(QStringLiteral("not a port: ") + pos.at(1));
+  QFile html(pos.at(5));
+  if (!html.open(QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot read ") + pos.at(5));
 
-  const bool login = args.size() == 8;
+  const bool login = line.isSet(QStringLiteral("login"));
   QString password;
   if (login) {
     QFile in;
@@ -33,15 +34,15 @@ int RunSendMailCommand(const QStringList &args) {
   MimeMessage message;
   message.ContentType = QStringLiteral("text/html");
   message.CharSet = QStringLiteral("UTF-8");
-  message.Subject = args.at(4);
-  message.From = args.at(2);
-  message.setRecipientsText(args.at(3));
+  message.Subject = pos.at(4);
+  message.From = pos.at(2);
+  message.setRecipientsText(pos.at(3));
   message.Body << QString::fromUtf8(html.readAll());
 
   SmtpClient client;
   QString error;
-  if (!SendEmailBySMTP(client, message, args.at(0), login ? args.at(7) : QString(), password, port,
-                       login, error))
+  if (!SendEmailBySMTP(client, message, pos.at(0), line.value(QStringLiteral("login")), password,
+                       port, login, error))
     return Fail(error);
   WriteOut(QStringLiteral("sent\n"));
   return 0;

@@ -1,6 +1,5 @@
 #include <QCoreApplication>
 #include <QStringList>
-
 #include <functional>
 #include <map>
 
@@ -9,7 +8,7 @@
 
 namespace {
 const char kUsage[] =
-    "usage: korvane-cli COMMAND [ARGS]\n"
+    "usage: korvane-cli COMMAND [ARGS]   (korvane-cli COMMAND --help for its options)\n"
     "commands:\n"
     "  scramble                     stdin to stdout, line by line\n"
     "  unscramble                   stdin to stdout, line by line\n"
@@ -34,8 +33,14 @@ int main(int argc, char *argv[]) {
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();
+  if (name == QLatin1String("--help") || name == QLatin1String("-h") ||
+      name == QLatin1String("help")) {
+    WriteOut(QString::fromLatin1(kUsage));
+    return 0;
+  }
   auto it = commands.find(name);
   if (it == commands.end())
-    return Fail(QStringLiteral("unknown command: %1\n").arg(name) + QString::fromLatin1(kUsage).trimmed());
+    return Fail(QStringLiteral("unknown command: %1\n").arg(name) +
+                QString::fromLatin1(kUsage).trimmed());
   return it->second(args);
 }
