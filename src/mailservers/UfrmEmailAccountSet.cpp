@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -218,14 +217,9 @@ void TFormEmailAccountSet::test() {
     Interaction::current().showMessage(QString::fromUtf8(kNoServer));
     return;
   }
-  QPointer<TFormTestSMTPServer> window = new TFormTestSMTPServer(this);
-  window->Host = LabeledEditSMTP->text();
-  window->Port = TestPortFromText(ComboBoxPort->currentText());
-  window->NeedLogin = CheckBoxNeedLogin->isChecked();
-  window->LoginName = LabeledEditLoginName->text();
-  window->Password = LabeledEditPassword->text();
-  if (window->DoTest()) Interaction::current().execModal(window);
-  delete window.data();  // null when it freed itself on closing
+  RunAccountTest(this, {LabeledEditSMTP->text(), TestPortFromText(ComboBoxPort->currentText()),
+                        CheckBoxNeedLogin->isChecked(), LabeledEditLoginName->text(),
+                        LabeledEditPassword->text()});
 }
 
 void TFormEmailAccountSet::save() {

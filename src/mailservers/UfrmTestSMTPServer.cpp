@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -161,4 +162,15 @@ void TFormTestSMTPServer::appendToLog(const QString &entry) {
 void TFormTestSMTPServer::scrollLogToEnd() {
   MemoLog->moveCursor(QTextCursor::End);
   MemoLog->verticalScrollBar()->setValue(MemoLog->verticalScrollBar()->maximum());
+}
+
+void RunAccountTest(QWidget *parent, const SmtpTestAccount &account) {
+  QPointer<TFormTestSMTPServer> window = new TFormTestSMTPServer(parent);
+  window->Host = account.host;
+  window->Port = account.port;
+  window->NeedLogin = account.needLogin;
+  window->LoginName = account.loginName;
+  window->Password = account.password;
+  if (window->DoTest()) Interaction::current().execModal(window);
+  delete window.data();  // null when it freed itself on closing
 }
