@@ -23,6 +23,7 @@
 #include "widgets/Interaction.h"
 #include "widgets/LinkLabel.h"
 #include "widgets/ScreenMetrics.h"
+#include "widgets/WindowPlacement.h"
 
 const char *const kOpenDatabaseError = "打开数据库错误：";
 
@@ -38,7 +39,8 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QApplication::applicationDisplayName());
+  setWindowTitle(QApplication::applicationName());
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
   setWindowIcon(icon("app"));
   buildActions();
   buildMenu();
@@ -111,6 +113,9 @@ void TFormMain::buildContent() {
       "QPushButton { font-size: 20px; color: #1d3557; background: rgba(255,255,255,235);"
       " border: 1px solid #9fb3c8; border-radius: 10px; padding: 10px 24px; text-align: left; }"
       "QPushButton:hover { background: #ffffff; border-color: #2f6fad; }"
+      // The keyboard focus as a thick frame (the padding keeps the text in place), so a user
+      // who tabs sees which button Enter presses.
+      "QPushButton:focus { border: 3px solid #1f5fa8; padding: 8px 22px; }"
       "QPushButton:pressed { background: #e6eef7; }"
       "QPushButton:disabled { color: #8a98a8; }");
   auto makeButton = [&](QPushButton *&button, const char *name, QAction *action,
@@ -122,6 +127,7 @@ void TFormMain::buildContent() {
     button->setFixedSize(420, 76);
     button->setStyleSheet(buttonStyle);
     button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(true);  // Enter presses the focused button, as in a dialog
     button->setEnabled(action->isEnabled());
     connect(button, &QPushButton::clicked, action, &QAction::trigger);
     connect(action, &QAction::changed, button,

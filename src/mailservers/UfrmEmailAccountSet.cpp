@@ -23,6 +23,7 @@
 #include "data/Data.h"
 #include "threads/BackgroundThread.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // The balloon hints hide themselves after this long.
@@ -35,6 +36,7 @@ TFormEmailAccountSet::TFormEmailAccountSet(QWidget *parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("邮箱账号设置"));
   setFont(QFont(QStringLiteral("宋体")));
   resize(784, 562);
+  PlaceOnFirstShow(this, WindowPlacement::MainWindowCentre);
   buildControls();
   fillProviderNames();
   // Sees every key before the controls do, so Enter can move the focus as Tab does.

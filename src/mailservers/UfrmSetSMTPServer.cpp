@@ -21,6 +21,7 @@
 #include "UfrmTestSMTPServer.h"
 #include "data/Data.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // Leaves an editor alone when it already shows the value, so a refresh of the row being typed
@@ -44,6 +45,7 @@ TFormSetSMTPServer::TFormSetSMTPServer(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormSetSMTPServer"));
   setWindowTitle(QStringLiteral("发送邮件服务器设置"));
   resize(784, 562);
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
 
   model_ = new SmtpServerListModel(DataModule1->ADOConnectionAccess, this);
   connect(model_, &SmtpServerListModel::editingChanged, this, &TFormSetSMTPServer::updateActions);

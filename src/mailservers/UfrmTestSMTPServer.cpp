@@ -6,7 +6,6 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -15,6 +14,7 @@
 
 #include "sending/SmtpSecurity.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // Long enough for a slow server, short enough that the window can never hang.
@@ -26,6 +26,8 @@ TFormTestSMTPServer::TFormTestSMTPServer(QWidget *parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("SMTP服务器测试"));
   resize(784, 562);
+  // Centred on the desktop, not over the opener.
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
 
   ActionTest = new QAction(QStringLiteral("测试&T"), this);
   ActionTest->setObjectName(QStringLiteral("ActionTest"));
@@ -130,16 +132,6 @@ void TFormTestSMTPServer::stopTest() {
 void TFormTestSMTPServer::closeEvent(QCloseEvent *event) {
   closeConnection();
   QDialog::closeEvent(event);
-}
-
-void TFormTestSMTPServer::showEvent(QShowEvent *event) {
-  // Centred on the desktop, not over the opener.
-  if (QScreen *desktop = screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(desktop->availableGeometry().center());
-    move(frame.topLeft());
-  }
-  QDialog::showEvent(event);
 }
 
 void TFormTestSMTPServer::closeConnection() {

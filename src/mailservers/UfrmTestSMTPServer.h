@@ -31,7 +31,6 @@ class TFormTestSMTPServer : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent *event) override;
-  void showEvent(QShowEvent *event) override;
 
  private:
   void IdTelnet1DataAvailable();
