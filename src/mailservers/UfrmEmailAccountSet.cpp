@@ -239,7 +239,7 @@ void TFormEmailAccountSet::save() {
   fields.email = LabeledEditEmail->text();
   fields.typeIndex = ComboBoxEmailType->currentIndex();
   QString error;
-  if (!SqlExec(BuildAccountInsert(fields), DataModule1->ADOQueryAccessComm, error)) {
+  if (!SaveNewAccount(fields, DataModule1->ADOQueryAccessComm, error)) {
     Interaction::current().showMessage(QStringLiteral("保存失败!") + error);
     return;
   }

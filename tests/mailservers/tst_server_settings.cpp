@@ -410,6 +410,41 @@ class TestServerSettings : public QObject {
     QCOMPARE(ui.modalWindows(), QStringList{"TFormSetSMTPServer"});
     ClearRegisteredWindows();
   }
+
+  void postPortBounds_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("posted");
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("1") << "1" << true;
+    QTest::newRow("25") << "25" << true;
+    QTest::newRow("65535") << "65535" << true;
+    QTest::newRow("65536") << "65536" << false;
+    QTest::newRow("105351") << "105351" << false;
+    QTest::newRow("-1") << "-1" << false;
+  }
+  void postPortBounds() {
+    QFETCH(QString, port);
+    QFETCH(bool, posted);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    QVERIFY(AddAccount("甲", "smtp.a.example", "25"));
+    ScriptedInteraction ui;
+    TFormSetSMTPServer window;
+    typeInto(editor(&window, "EditPort"), port);
+    QVERIFY(trigger(&window, "ActionPost"));
+    const QString stored = AccountRows().first().section('|', 4, 4);
+    if (posted) {
+      QVERIFY(ui.shown.isEmpty());
+      QCOMPARE(stored, port);
+      return;
+    }
+    QCOMPARE(ui.shown.size(), 1);
+    QCOMPARE(ui.shown[0].kind, ScriptedInteraction::Kind::Error);
+    QCOMPARE(ui.shown[0].text, QStringLiteral("端口号无效：") + port +
+                                   QStringLiteral("（端口号应为1到65535之间的整数）"));
+    QCOMPARE(stored, QStringLiteral("25"));
+    QVERIFY(Child<QAction>(&window, "ActionPost")->isEnabled());  // still in edit mode
+  }
 };
 
 QTEST_MAIN(TestServerSettings)
