@@ -29,7 +29,8 @@ void seed(const QString &from, const QString &to) {
     if (QFileInfo::exists(target) || !QFileInfo::exists(source)) continue;
     // Through a temporary name, so a second program starting at the same moment never
     // reads a half-copied file.
-    const QString partial = target + QStringLiteral(".part");
+    const QString partial =
+        target + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
     QFile::remove(partial);
     if (!QFile::copy(source, partial)) continue;
     // The copy keeps the read-only bits of an installed file; the program replaces mass.txt.
