@@ -115,9 +115,10 @@ class TestPackage : public QObject {
     QVERIFY(entry.contains(QStringLiteral("\nName=Korvane 工资条群发\n")));
     QVERIFY(entry.contains(QStringLiteral("\nExec=korvane\n")));
     QVERIFY(entry.contains(QStringLiteral("\nIcon=korvane\n")));
-    const Run valid = run(QStringLiteral("desktop-file-validate"), {desktop.fileName()});
-    if (valid.exitCode >= 0 && !valid.err.startsWith(QStringLiteral("timed out")))
-      QVERIFY2(valid.exitCode == 0 || valid.err.contains("execve"), qPrintable(valid.out));
+    if (!QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate")).isEmpty()) {
+      const Run valid = run(QStringLiteral("desktop-file-validate"), {desktop.fileName()});
+      QVERIFY2(valid.exitCode == 0, qPrintable(valid.out + valid.err));
+    }
   }
 
   // korvane-cli and the program, started by a user who cannot write the installed folder,
