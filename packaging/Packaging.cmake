@@ -44,9 +44,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# What dpkg-shlibdeps cannot see: plug-ins Qt loads at run time, the certificates for TLS,
-# a font for the Chinese texts. shlibdeps appends the libraries' packages to these.
+# What dpkg-shlibdeps cannot see: plug-ins Qt loads at run time, the helper process of the
+# embedded HTML view, the certificates for TLS, a font for the Chinese texts. shlibdeps
+# appends the libraries' packages to these.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "libqt6sql6-sqlite, qt6-qpa-plugins, ca-certificates, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+  "libqt6sql6-sqlite, qt6-qpa-plugins, libqt6webenginecore6-bin, ca-certificates, fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
 include(CPack)
