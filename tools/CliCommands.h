@@ -12,3 +12,5 @@ int RunSendMailCommand(const QStringList &args);
 int RunCellsCommand(const QStringList &args);
 int RunInspectCommand(const QStringList &args);
 int RunRenderCommand(const QStringList &args);
+// folder [--create-database]: the program folder the program uses for this user.
+int RunFolderCommand(const QStringList &args);

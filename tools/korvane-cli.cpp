@@ -17,7 +17,8 @@ const char kUsage[] =
     "  cells FILE [--sheet N]       a workbook's cells as JSON\n"
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
-    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
+    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
+    "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -30,6 +31,7 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("cells"), RunCellsCommand},
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
+      {QStringLiteral("folder"), RunFolderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();

@@ -3,6 +3,9 @@
 #include <map>
 
 #include "mailservers/UfrmSetSMTPServer.h"
+#include "services/About.h"
+#include "services/UfrmAdmire.h"
+#include "services/UfrmSendMeEmail.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
@@ -37,4 +40,10 @@ void RegisterStandardWindows() {
   // The windows the main window opens, each from its own subsystem.
   RegisterWindow(AppWindow::SetSMTPServer,
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
+  RegisterWindow(AppWindow::Admire,
+                 [](QWidget *parent) -> QDialog * { return new TFormAdmire(parent); });
+  RegisterWindow(AppWindow::SendMe,
+                 [](QWidget *parent) -> QDialog * { return new TFormSendMeEmail(parent); });
+  RegisterWindow(AppWindow::About,
+                 [](QWidget *parent) -> QDialog * { return new TAboutBox(parent); });
 }

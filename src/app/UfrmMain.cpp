@@ -18,6 +18,7 @@
 #include "mailservers/ProviderDirectoryUpdate.h"
 #include "services/MakerSite.h"
 #include "services/RemoteFiles.h"
+#include "services/UpgradeNotice.h"
 #include "threads/BackgroundThread.h"
 #include "widgets/BackgroundPanel.h"
 #include "widgets/Interaction.h"
@@ -46,8 +47,8 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent) {
   buildMenu();
   buildContent();
 
-  StartBackgroundThread("upgrade-check", UpgradeCheckThread);
-  StartBackgroundThread("ad-download", AdDownloadThread);
+  StartBackgroundThread("upgrade-check", [] { CheckForUpgrade(); });
+  StartBackgroundThread("ad-download", [] { DownloadAdFile(); });
 }
 
 void TFormMain::buildActions() {
@@ -227,12 +228,14 @@ void TFormMain::setSmtpServer() {
   showRegisteredWindow(AppWindow::SetSMTPServer);
 }
 
-void TFormMain::help() { Interaction::current().openExternally(QUrl(HelpPageAddress())); }
+void TFormMain::help() { Interaction::current().openExternally(HelpPageUrl()); }
 
 void TFormMain::showFormatRequirements() {
   Interaction::current().showMessage(
       QStringLiteral("1、除表头外，每一行必须包含接收人电子邮箱地址;") + QLatin1Char('\r') +
       QStringLiteral("2、文件格式为Excel格式;"));
+  // The help page on payroll layout says the same at length, with examples.
+  Interaction::current().openExternally(HelpPageUrl(QStringLiteral("format.html")));
 }
 
 void TFormMain::openSampleWorkbook() {
