@@ -219,7 +219,8 @@ class ContentHandler : public XmlHandler {
       ++paragraphDepth_;
     } else if (inParagraph() && is(name, "s")) {
       const long long n = std::min<long long>(repeat(attributes, "c"), 1000);
-      append(std::string(static_cast<size_t>(n), ' ').data(), static_cast<size_t>(n));
+      static const std::string spaces(1000, ' ');
+      append(spaces.data(), static_cast<size_t>(n));
     } else if (inParagraph() && is(name, "tab")) {
       append("\t", 1);
     } else if (inParagraph() && is(name, "line-break")) {

@@ -30,7 +30,7 @@ inline constexpr std::int64_t kLargePartBytes = std::int64_t{1} << 30;
 inline constexpr std::int64_t kSmallPartBytes = std::int64_t{64} << 20;
 // Characters of all strings of one workbook (UTF-16 code units); every string is also charged
 // kStringOverhead for the memory it takes beside its characters.
-inline constexpr std::int64_t kStringChars = std::int64_t{96} << 20;
+inline constexpr std::int64_t kStringChars = std::int64_t{128} << 20;
 inline constexpr std::int64_t kStringOverhead = 24;
 // Characters of one cell (UTF-16 code units), as in Excel: a cell text, shared string or number
 // beyond it is a damaged file.
