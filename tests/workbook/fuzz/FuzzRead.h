@@ -8,14 +8,15 @@
 #include "workbook/Worksheet.h"
 
 // What a caller does with a workbook once read: every cell's text and merge state within the
-// used range (bounded, so a huge declared range costs the fuzzer nothing).
+// first 64 × 64 positions of the used range (bounded, so a huge range costs the fuzzer
+// nothing), and the layout analysis.
 inline void TouchEverything(const std::vector<Worksheet> &sheets) {
   for (const Worksheet &sheet : sheets) {
     for (const Worksheet::Entry &e : sheet.cells()) (void)CellValueText(sheet, e.value);
     const int lastRow = std::min(sheet.usedLastRow(), sheet.usedFirstRow() + 64);
     const int lastColumn = std::min(sheet.usedLastColumn(), sheet.usedFirstColumn() + 64);
-    for (int r = 1; r <= lastRow; ++r)
-      for (int c = 1; c <= lastColumn; ++c) {
+    for (int r = sheet.usedFirstRow(); r <= lastRow; ++r)
+      for (int c = sheet.usedFirstColumn(); c <= lastColumn; ++c) {
         (void)CellValueText(sheet, sheet.value(r, c));
         (void)sheet.mergeArea(r, c);
       }
