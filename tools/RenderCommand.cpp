@@ -93,6 +93,17 @@ int RunRenderCommand(const QStringList &args) {
   if (detectedFirstRow == 0)
     return Fail(QStringLiteral("worksheet %1 holds no e-mail address").arg(options.sheet));
   const int firstDataRow = options.firstDataRow > 0 ? options.firstDataRow : detectedFirstRow;
+  // A row outside the sheet's rows, or one without an address, is no employee's payslip.
+  if (options.row > excel->usedLastRow())
+    return Fail(QStringLiteral("row %1 lies below the last used row %2 of worksheet %3")
+                    .arg(options.row)
+                    .arg(excel->usedLastRow())
+                    .arg(options.sheet));
+  QString address;
+  if (!GetRowEmail(*excel, options.row, address))
+    return Fail(QStringLiteral("row %1 of worksheet %2 holds no e-mail address")
+                    .arg(options.row)
+                    .arg(options.sheet));
 
   const QString document = options.vertical
                                ? BuildVerticalSlip(*excel, firstDataRow, options.row, footer,

@@ -44,13 +44,13 @@ void AppendSpans(QString &out, bool merged, int colspan, int rowspan) {
   out += u'"';
 }
 
-void AppendHeaderCell(QString &out, const Cell &cell, int colspan, int rowspan, bool shuli) {
+void AppendHeaderCell(QString &out, const Cell &cell, int colspan, int rowspan, bool upright) {
   out += u"<th";
   AppendSpans(out, cell.area.merged(), colspan, rowspan);
   out += u'>';
-  if (shuli) out += u"<div class=\"shuli\">";
+  if (upright) out += u"<div class=\"shuli\">";
   out += cell.trimmed();
-  if (shuli) out += u"</div>";
+  if (upright) out += u"</div>";
   out += u"</th>";
 }
 

@@ -23,7 +23,9 @@ qsizetype EstimatedSize(qsizetype cellCount, const QStringList &footerLines, con
 
 // " colspan="a" rowspan="b"" for a merged cell, nothing otherwise.
 void AppendSpans(QString &out, bool merged, int colspan, int rowspan);
-void AppendHeaderCell(QString &out, const Cell &cell, int colspan, int rowspan, bool shuli);
+// upright: the text set one character per line, in the block of the vertical document's
+// style class "shuli" (the document's own name for it, kept byte for byte).
+void AppendHeaderCell(QString &out, const Cell &cell, int colspan, int rowspan, bool upright);
 void AppendEmployeeCell(QString &out, const Cell &cell, int colspan, int rowspan);
 // The footer lines as anchors, the advertisement block and the closing tags.
 void AppendTail(QString &out, const QStringList &footerLines, const QString &adText);

@@ -2,6 +2,8 @@
 
 #include <QHash>
 
+#include "ReadGuard.h"
+
 namespace {
 constexpr std::uint16_t kBiff8 = 0x0600;
 constexpr std::uint16_t kBiff5 = 0x0500;
@@ -129,7 +131,8 @@ class GlobalsReader {
     g_.sharedStrings.reserve(std::min<std::size_t>(unique, bytes / 3));
     while (!r.atEnd()) {
       g_.sharedStrings.push_back(r.unicodeString());
-      if (!budget_.takeChars(g_.sharedStrings.back().size() + 1)) throw BiffTooLarge();
+      if (!budget_.takeString(g_.sharedStrings.back().size()))
+        throw ReadLimitHit(ReasonTooMuchText());
     }
   }
 

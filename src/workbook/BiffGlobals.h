@@ -36,7 +36,7 @@ struct BiffGlobals {
 enum class BiffStatus { Ok, UnsupportedVersion, Encrypted, Damaged };
 
 // Reads the globals substream at the start of a Workbook/Book stream. The decoder is set to
-// the workbook's code page for the 8-bit strings of BIFF5. Throws BiffTooLarge when the
+// the workbook's code page for the 8-bit strings of BIFF5. Throws ReadLimitHit when the
 // shared strings exceed the budget.
 BiffStatus ReadBiffGlobals(const QByteArray &stream, CodePageDecoder &decoder, ReadBudget &budget,
                            BiffGlobals &globals);

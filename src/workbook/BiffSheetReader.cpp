@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "ReadGuard.h"
+
 namespace {
 constexpr std::uint32_t kNoString = std::numeric_limits<std::uint32_t>::max();
 
@@ -57,7 +59,7 @@ class SheetReader {
     BiffRecord record;
     if (!records_.peek(record) || !biff::IsBof(record.type)) return false;
     const std::size_t cells = countCells(records_);
-    if (static_cast<std::int64_t>(cells) > budget_.cells) throw BiffTooLarge();
+    if (static_cast<std::int64_t>(cells) > budget_.cells) throw ReadLimitHit(ReasonTooManyCells());
     sheet_.reserveCells(cells);
     records_.next(record);
     int depth = 1;
@@ -259,12 +261,12 @@ class SheetReader {
     records_.takeContinues(segments_);
     BiffSegmentReader r(segments_);
     QString text = g_.version == 8 ? r.unicodeString() : r.byteString(decoder_);
-    if (!budget_.takeChars(text.size())) throw BiffTooLarge();
+    if (!budget_.takeString(text.size())) throw ReadLimitHit(ReasonTooMuchText());
     return text;
   }
 
   void take() {
-    if (!budget_.takeCell()) throw BiffTooLarge();
+    if (!budget_.takeCell()) throw ReadLimitHit(ReasonTooManyCells());
   }
 
   void putNumber(int row, int column, std::uint16_t xf, double value) {

@@ -11,10 +11,6 @@
 struct BiffTruncated : std::runtime_error {
   BiffTruncated() : std::runtime_error("record data ends early") {}
 };
-// Raised inside the reader when the workbook holds more than the read limits allow.
-struct BiffTooLarge : std::runtime_error {
-  BiffTooLarge() : std::runtime_error("workbook exceeds the read limits") {}
-};
 
 // Decodes the 8-bit strings of BIFF5 workbooks in the workbook's code page (CODEPAGE record).
 class CodePageDecoder {

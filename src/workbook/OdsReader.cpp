@@ -14,8 +14,8 @@
 #include "ZipArchive.h"
 
 namespace {
-constexpr long long kMaxRow = 1048576;
-constexpr long long kMaxColumn = 16384;
+constexpr long long kMaxRow = SheetLimits::kRows;
+constexpr long long kMaxColumn = SheetLimits::kColumns;
 
 bool is(const char *name, const char *local) { return std::strcmp(name, local) == 0; }
 
@@ -134,8 +134,7 @@ class ContentHandler : public XmlHandler {
   }
 
   void characters(const char *text, int length) override {
-    if (inCell_ && inParagraph() && skipDepth_ == 0)
-      text_.append(text, static_cast<size_t>(length));
+    if (inCell_ && inParagraph() && skipDepth_ == 0) append(text, static_cast<size_t>(length));
   }
 
  private:
@@ -151,8 +150,17 @@ class ContentHandler : public XmlHandler {
 
   bool inParagraph() const { return paragraphDepth_ > 0; }
 
+  // A cell's text, refused as it arrives once it is longer than a cell holds: 32,767
+  // characters take at most three UTF-8 bytes each.
+  void append(const char *text, size_t length) {
+    if (text_.size() + length > static_cast<size_t>(3 * ReadLimits::kCellChars))
+      return fail(ReasonCellTooLong());
+    text_.append(text, length);
+  }
+
   void startTable(const char **attributes) {
-    if (sheets_.size() >= static_cast<size_t>(ReadLimits::kSheets)) return fail(ReasonTooLarge());
+    if (sheets_.size() >= static_cast<size_t>(ReadLimits::kSheets))
+      return fail(ReasonTooManySheets());
     const char *tableName = XmlAttribute(attributes, "name");
     const char *style = XmlAttribute(attributes, "style-name");
     const bool hidden = style && hiddenStyles_.contains(QString::fromUtf8(style));
@@ -170,7 +178,7 @@ class ContentHandler : public XmlHandler {
     const long long spanRows = repeat(attributes, "number-rows-spanned");
     const long long spanColumns = repeat(attributes, "number-columns-spanned");
     if ((spanRows > 1 || spanColumns > 1) && column_ <= kMaxColumn) {
-      if (!budget_.takeMerge()) return fail(ReasonTooLarge());
+      if (!budget_.takeMerge()) return fail(ReasonTooManyMerges());
       rowMerges_.push_back(PendingMerge{column_, spanRows, spanColumns});
     }
     valueType_.clear();
@@ -207,15 +215,16 @@ class ContentHandler : public XmlHandler {
     if (is(name, "annotation") || is(name, "note")) {
       skipDepth_ = 1;
     } else if (is(name, "p") || is(name, "h")) {
-      if (paragraphs_ > 0 && paragraphDepth_ == 0) text_ += '\n';
+      if (paragraphs_ > 0 && paragraphDepth_ == 0) append("\n", 1);
       ++paragraphDepth_;
     } else if (inParagraph() && is(name, "s")) {
       const long long n = std::min<long long>(repeat(attributes, "c"), 1000);
-      text_.append(static_cast<size_t>(n), ' ');
+      static const std::string spaces(1000, ' ');
+      append(spaces.data(), static_cast<size_t>(n));
     } else if (inParagraph() && is(name, "tab")) {
-      text_ += '\t';
+      append("\t", 1);
     } else if (inParagraph() && is(name, "line-break")) {
-      text_ += '\n';
+      append("\n", 1);
     } else if (inParagraph()) {
       return;  // spans and links: their text belongs to the paragraph
     } else {
@@ -233,6 +242,7 @@ class ContentHandler : public XmlHandler {
       if (text_.empty()) return;
       PendingCell cell{first, cellRepeat_, CellValue{},
                        QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()))};
+      if (cell.text.size() > ReadLimits::kCellChars) return fail(ReasonCellTooLong());
       cell.value.type = valueType_ == "error" ? CellValue::Type::Error : CellValue::Type::Text;
       rowCells_.push_back(std::move(cell));
       return;
@@ -248,25 +258,26 @@ class ContentHandler : public XmlHandler {
     for (const PendingCell &cell : rowCells_)
       perRow += std::max(0LL, std::min(cell.column + cell.count - 1, kMaxColumn) - cell.column + 1);
     const long long rows = std::max(0LL, std::min(row_ - 1, kMaxRow) - first + 1);
-    if (perRow > 0 && perRow > budget_.cells / std::max(rows, 1LL)) return fail(ReasonTooLarge());
+    if (perRow > 0 && perRow > budget_.cells / std::max(rows, 1LL))
+      return fail(ReasonTooManyCells());
     for (long long r = first; r < row_ && r <= kMaxRow && !stopped(); ++r) {
       for (const PendingCell &cell : rowCells_) {
         std::uint32_t pooled = 0;
         const bool text =
             cell.value.type == CellValue::Type::Text || cell.value.type == CellValue::Type::Error;
         if (text) {
-          if (!budget_.takeChars(cell.text.size())) return fail(ReasonTooLarge());
+          if (!budget_.takeString(cell.text.size())) return fail(ReasonTooMuchText());
           pooled = sheets_.back().addString(cell.text);
         }
         for (long long c = cell.column; c < cell.column + cell.count && c <= kMaxColumn; ++c) {
-          if (!budget_.takeCell()) return fail(ReasonTooLarge());
+          if (!budget_.takeCell()) return fail(ReasonTooManyCells());
           CellValue v = cell.value;
           if (text) v.text = pooled;
           sheets_.back().setCell(static_cast<int>(r), static_cast<int>(c), v);
         }
       }
       for (const PendingMerge &m : rowMerges_) {
-        if (r > first && !budget_.takeMerge()) return fail(ReasonTooLarge());
+        if (r > first && !budget_.takeMerge()) return fail(ReasonTooManyMerges());
         sheets_.back().addMerge(static_cast<int>(r), static_cast<int>(m.column),
                                 static_cast<int>(std::min(r + m.rows - 1, kMaxRow)),
                                 static_cast<int>(std::min(m.column + m.columns - 1, kMaxColumn)));

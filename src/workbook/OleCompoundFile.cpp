@@ -10,13 +10,31 @@
 #include <mutex>
 
 namespace {
-// libgsf warns on stderr about every oddity of a damaged file; the reader reports those itself.
-void SilenceLibgsf() {
+// libgsf reports every oddity of a damaged file on stderr, some as CRITICAL assertions, and
+// GLib's object system may add its own; the reader refuses such a file with its own reason,
+// which is all the user sees. Messages of those domains are dropped while this thread works in
+// libgsf; at other times GLib's own handler shows them.
+thread_local int quietDepth = 0;
+
+struct QuietGLib {
+  QuietGLib() { ++quietDepth; }
+  ~QuietGLib() { --quietDepth; }
+  QuietGLib(const QuietGLib &) = delete;
+  QuietGLib &operator=(const QuietGLib &) = delete;
+};
+
+void RouteGLibLog() {
   static std::once_flag once;
   std::call_once(once, [] {
-    g_log_set_handler(
-        "libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE),
-        [](const gchar *, GLogLevelFlags, const gchar *, gpointer) {}, nullptr);
+    const auto levels = GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING |
+                                       G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
+    for (const char *domain : {"libgsf", "libgsf:msole", "libgsf:utils", "GLib-GObject", "GLib"})
+      g_log_set_handler(
+          domain, levels,
+          [](const gchar *logDomain, GLogLevelFlags level, const gchar *message, gpointer) {
+            if (quietDepth == 0) g_log_default_handler(logDomain, level, message, nullptr);
+          },
+          nullptr);
   });
 }
 
@@ -24,12 +42,14 @@ GsfInfile *Infile(void *p) { return static_cast<GsfInfile *>(p); }
 }  // namespace
 
 OleCompoundFile::~OleCompoundFile() {
+  const QuietGLib quiet;
   if (infile_) g_object_unref(infile_);
   if (input_) g_object_unref(input_);
 }
 
 OleCompoundFile::OpenResult OleCompoundFile::open(const QString &path) {
-  SilenceLibgsf();
+  RouteGLibLog();
+  const QuietGLib quiet;
   {
     // Sniff the signature first: libgsf's error for a non-OLE file is no different from others.
     QFile file(path);
@@ -48,7 +68,8 @@ OleCompoundFile::OpenResult OleCompoundFile::open(const QString &path) {
 }
 
 OleCompoundFile::OpenResult OleCompoundFile::openMemory(const void *data, size_t size) {
-  SilenceLibgsf();
+  RouteGLibLog();
+  const QuietGLib quiet;
   if (size < 8 || QByteArray::fromRawData(static_cast<const char *>(data), 8) !=
                       QByteArray::fromHex("d0cf11e0a1b11ae1"))
     return OpenResult::NotCompoundFile;
@@ -70,6 +91,7 @@ OleCompoundFile::OpenResult OleCompoundFile::openInput(void *input) {
 }
 
 QStringList OleCompoundFile::streamNames() const {
+  const QuietGLib quiet;
   QStringList names;
   if (!infile_) return names;
   const int count = gsf_infile_num_children(Infile(infile_));
@@ -87,8 +109,20 @@ int OleCompoundFile::indexOf(const QString &name) const {
   return -1;
 }
 
+qint64 OleCompoundFile::streamSize(const QString &name) const {
+  const int index = indexOf(name);
+  const QuietGLib quiet;
+  if (index < 0) return -1;
+  GsfInput *stream = gsf_infile_child_by_index(Infile(infile_), index);
+  if (!stream) return -1;
+  const qint64 size = gsf_input_size(stream);
+  g_object_unref(stream);
+  return size;
+}
+
 bool OleCompoundFile::readStream(const QString &name, qint64 maxSize, QByteArray &bytes) const {
   const int index = indexOf(name);
+  const QuietGLib quiet;
   if (index < 0) return false;
   GsfInput *stream = gsf_infile_child_by_index(Infile(infile_), index);
   if (!stream) return false;

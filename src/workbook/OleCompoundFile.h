@@ -22,6 +22,8 @@ class OleCompoundFile {
   bool hasStream(const QString &name) const { return indexOf(name) >= 0; }
   // The whole stream, or false when it is missing, larger than maxSize or cannot be read.
   bool readStream(const QString &name, qint64 maxSize, QByteArray &bytes) const;
+  // The stream's size as the directory states it, -1 when there is no such stream.
+  qint64 streamSize(const QString &name) const;
 
  private:
   int indexOf(const QString &name) const;

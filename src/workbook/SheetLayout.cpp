@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "CellText.h"
 #include "EmailAddress.h"
 #include "SpreadsheetInstance.h"
 #include "TrimmedText.h"
@@ -12,24 +13,26 @@ bool isNameHeader(const QString &text) {
 }
 }  // namespace
 
+// The searches visit only the stored cells: a position without one reads as empty, and no
+// empty text is an address or a header, so the first hit of the walk over every position is
+// the first hit among the stored cells in the same order. A sheet's used range may span
+// 1.7e10 positions for a file of a kilobyte.
+
 int FindFirstEmailCell(const SpreadsheetInstance &sheet, int &emailColumn) {
-  const int lastRow = sheet.usedLastRow();
-  const int lastColumn = sheet.usedLastColumn();
-  for (int r = 1; r <= lastRow; ++r) {
-    for (int c = 1; c <= lastColumn; ++c) {
-      if (HasEmailAddress(TrimmedText(sheet.cellText(r, c)))) {
-        emailColumn = c;
-        return r;
-      }
+  const Worksheet &ws = sheet.activeSheet();
+  for (const Worksheet::Entry &e : ws.cells()) {  // row-major, as the walk
+    if (HasEmailAddress(TrimmedText(CellValueText(ws, e.value)))) {
+      emailColumn = e.column;
+      return e.row;
     }
   }
   return 0;
 }
 
 bool GetRowEmail(const SpreadsheetInstance &sheet, int row, QString &address) {
-  const int lastColumn = sheet.usedLastColumn();
-  for (int c = 1; c <= lastColumn; ++c) {
-    const QString text = TrimmedText(sheet.cellText(row, c));
+  const Worksheet &ws = sheet.activeSheet();
+  for (const Worksheet::Entry &e : ws.rowCells(row)) {
+    const QString text = TrimmedText(CellValueText(ws, e.value));
     if (HasEmailAddress(text)) {
       address = text;
       return true;
@@ -41,9 +44,9 @@ bool GetRowEmail(const SpreadsheetInstance &sheet, int row, QString &address) {
 QString ProposedMailTitle(const SpreadsheetInstance &sheet, const QString &salaryFileName) {
   QString title;
   if (sheet.cellMerged(1, 1)) {
-    const int lastColumn = sheet.usedLastColumn();
-    for (int c = 1; c <= lastColumn; ++c) {
-      const QString text = TrimmedText(sheet.cellText(1, c));
+    const Worksheet &ws = sheet.activeSheet();
+    for (const Worksheet::Entry &e : ws.rowCells(1)) {
+      const QString text = TrimmedText(CellValueText(ws, e.value));
       if (text.isEmpty()) continue;
       if (!title.isEmpty()) {
         // A title and something else (a date, a unit) in row 1: no telling which is the title.
@@ -60,20 +63,21 @@ QString ProposedMailTitle(const SpreadsheetInstance &sheet, const QString &salar
 int FindNameColumn(const SpreadsheetInstance &sheet, int firstDataRowNumber) {
   const int h = firstDataRowNumber - 1;
   if (h < 1) return 0;  // no header row to look in
-  const int lastColumn = sheet.usedLastColumn();
-  for (int b = 1; b <= lastColumn; ++b) {
-    if (!sheet.cellMerged(h, b)) {
-      if (isNameHeader(sheet.cellText(h, b))) return b;
-      continue;
-    }
-    // A header merged over several rows keeps its text in the top cell; a block reaching
-    // below row h would start the read above row 1, so the read starts at row 1 at the latest.
-    const int top = std::max(1, h - sheet.mergeAreaRows(h, b) + 1);
-    for (int r = top; r <= h; ++r) {
-      if (isNameHeader(sheet.cellText(r, b))) return b;
-    }
+  // Column b is read in rows top(b)..h: the header row alone, or for a header merged over
+  // several rows the rows the block's height reaches up to; a block reaching below row h
+  // would start the read above row 1, so the read starts at row 1 at the latest. The leftmost
+  // column with a name header among those rows wins: every stored cell above the header row
+  // is a candidate, decided by its own column's reach.
+  const Worksheet &ws = sheet.activeSheet();
+  int found = 0;
+  for (const Worksheet::Entry &e : ws.cells()) {
+    if (e.row > h) break;
+    if (found != 0 && e.column >= found) continue;
+    if (!isNameHeader(CellValueText(ws, e.value))) continue;
+    const int top = std::max(1, h - ws.mergeArea(h, e.column).rows + 1);
+    if (e.row >= top) found = e.column;
   }
-  return 0;
+  return found;
 }
 
 QString LayoutSummaryText(int maxRowNumber, int firstDataRowNumber, int emailColumnNumber) {

@@ -16,8 +16,9 @@ struct SheetLayout {
   int dataRowCount() const { return MaxRowNumber - FirstDataRowNumber + 1; }
 };
 
-// Every search below walks rows 1..last used row and columns 1..last used column of the active
-// worksheet, counted from A1, and stops at its first hit.
+// Every search below finds what a walk over rows 1..last used row and columns 1..last used
+// column of the active worksheet, counted from A1, finds first; it costs the stored cells and
+// merged blocks, not the positions of the used range.
 
 // The first cell, by row and then by column, whose trimmed text holds an address: returns its
 // row and sets emailColumn, or returns 0 and leaves emailColumn alone.

@@ -9,8 +9,8 @@
 #include "ReadLimits.h"
 
 namespace {
-constexpr int kMaxRow = 1048576;
-constexpr int kMaxColumn = 16384;
+constexpr int kMaxRow = SheetLimits::kRows;
+constexpr int kMaxColumn = SheetLimits::kColumns;
 // Blocks up to this many cells are indexed cell by cell, up to this many indexed cells in all;
 // beyond that only a few very large blocks are kept (a hostile file may merge a whole sheet).
 constexpr qint64 kIndexedBlockCells = 4096;
@@ -55,7 +55,6 @@ void Worksheet::setCell(int row, int column, CellValue value) {
       (value.text >= strings_.size() || strings_[value.text].isEmpty()))
     return;
   cells_.push_back(Entry{row, column, value});
-  finished_ = false;
 }
 
 void Worksheet::setNumber(int row, int column, double v) {
@@ -94,7 +93,6 @@ void Worksheet::addMerge(int top, int left, int bottom, int right) {
   right = std::min(right, kMaxColumn);
   if (top > bottom || left > right || (top == bottom && left == right)) return;
   merges_.push_back(MergeArea{top, left, bottom - top + 1, right - left + 1});
-  finished_ = false;
 }
 
 void Worksheet::sortCells() {
@@ -214,7 +212,6 @@ void Worksheet::finish() {
     include(r.row, cells_[r.begin].column, r.row, cells_[r.end - 1].column);
   for (const MergeArea &m : merges_) include(m.top, m.left, m.bottom(), m.right());
   if (!any) firstRow_ = firstColumn_ = lastRow_ = lastColumn_ = 1;
-  finished_ = true;
 }
 
 void Worksheet::indexRows() {
@@ -249,6 +246,13 @@ const Worksheet::Entry *Worksheet::find(int row, int column) const {
                             [](const Entry &e, int value) { return e.column < value; });
   if (c == end || c->column != column) return nullptr;
   return &*c;
+}
+
+std::span<const Worksheet::Entry> Worksheet::rowCells(int row) const {
+  auto r = std::lower_bound(rows_.begin(), rows_.end(), row,
+                            [](const RowSpan &s, int value) { return s.row < value; });
+  if (r == rows_.end() || r->row != row) return {};
+  return std::span<const Entry>(cells_.data() + r->begin, r->end - r->begin);
 }
 
 CellValue Worksheet::value(int row, int column) const {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "CellValue.h"
@@ -76,6 +77,8 @@ class Worksheet {
     CellValue value;
   };
   const std::vector<Entry> &cells() const { return cells_; }
+  // The non-empty cells of one row, in column order.
+  std::span<const Entry> rowCells(int row) const;
 
  private:
   const Entry *find(int row, int column) const;
@@ -86,7 +89,6 @@ class Worksheet {
   QString name_;
   bool hidden_ = false;
   bool date1904_ = false;
-  bool finished_ = false;
   std::vector<QString> strings_;
   std::vector<Entry> cells_;
   // Per row present: the row number and the range of its cells in cells_.

@@ -3,16 +3,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <exception>
 
 #include "BiffDecryption.h"
 #include "BiffGlobals.h"
 #include "BiffSheetReader.h"
 #include "OleCompoundFile.h"
+#include "ReadGuard.h"
 #include "WorkbookErrors.h"
 
 namespace {
 constexpr qint64 kRawBiffBytes = qint64{256} << 20;
+// 4 million cells of BIFF8 records take about 60 MB, their strings a few more.
+constexpr qint64 kWorkbookStreamBytes = qint64{256} << 20;
 
 bool ReadLegacyWorksheet(const QByteArray &stream, const QString &sheetName,
                          std::vector<Worksheet> &sheets, QString &reason) {
@@ -80,7 +82,7 @@ bool ReadWorkbookStream(QByteArray stream, const QString &password, std::vector<
       return false;
   }
   if (globals.sheets.size() > static_cast<size_t>(ReadLimits::kSheets)) {
-    reason = ReasonTooLarge();
+    reason = ReasonTooManySheets();
     return false;
   }
   if (globals.sheets.empty()) {
@@ -133,7 +135,12 @@ bool ReadCompoundFile(const OleCompoundFile &file, qint64 fileSize, const QStrin
     reason = ReasonNotAWorkbook();
     return false;
   }
-  // A stream cannot be larger than the file that holds it; a looping sector chain could.
+  // The stream is read whole: a workbook within the read limits takes far less. A stream
+  // cannot be larger than the file that holds it; a looping sector chain could.
+  if (file.streamSize(name) > kWorkbookStreamBytes) {
+    reason = ReasonPartTooLarge();
+    return false;
+  }
   QByteArray stream;
   if (!file.readStream(name, fileSize, stream)) {
     reason = ReasonDamaged();
@@ -155,23 +162,6 @@ bool ReadRawBiff(const QByteArray &bytes, const QString &sheetName, std::vector<
   return ReadLegacyWorksheet(bytes, sheetName, sheets, reason);
 }
 
-// Errors raised inside the reader end here, as a reason.
-template <typename Read>
-bool Guarded(std::vector<Worksheet> &sheets, QString &reason, Read read) {
-  sheets.clear();
-  try {
-    if (read()) return true;
-  } catch (const BiffTooLarge &) {
-    reason = ReasonTooLarge();
-  } catch (const std::bad_alloc &) {
-    reason = ReasonTooLarge();
-  } catch (const std::exception &) {
-    reason = ReasonDamaged();
-  }
-  sheets.clear();
-  return false;
-}
-
 bool OpenFailed(OleCompoundFile::OpenResult result, QString &reason) {
   switch (result) {
     case OleCompoundFile::OpenResult::CannotRead:
@@ -188,7 +178,7 @@ bool OpenFailed(OleCompoundFile::OpenResult result, QString &reason) {
 
 bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QString &reason,
                      const QString &password) {
-  return Guarded(sheets, reason, [&] {
+  return GuardedRead(sheets, reason, [&] {
     OleCompoundFile file;
     const OleCompoundFile::OpenResult opened = file.open(path);
     if (OpenFailed(opened, reason)) return false;
@@ -204,7 +194,7 @@ bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QStrin
       }
       // BIFF2-4 sheets hold at most 16384 rows: far less than this.
       if (raw.size() > kRawBiffBytes) {
-        reason = ReasonTooLarge();
+        reason = ReasonPartTooLarge();
         return false;
       }
       // Excel names the one sheet of such a file after the file.
@@ -216,7 +206,7 @@ bool ReadXlsWorkbook(const QString &path, std::vector<Worksheet> &sheets, QStrin
 
 bool ReadXlsWorkbookBytes(const void *data, size_t size, std::vector<Worksheet> &sheets,
                           QString &reason) {
-  return Guarded(sheets, reason, [&] {
+  return GuardedRead(sheets, reason, [&] {
     OleCompoundFile file;
     const OleCompoundFile::OpenResult opened = file.openMemory(data, size);
     if (OpenFailed(opened, reason)) return false;

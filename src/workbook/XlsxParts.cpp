@@ -22,7 +22,8 @@ class RelationshipsHandler : public XmlHandler {
     const char *target = XmlAttribute(attributes, "Target");
     const char *mode = XmlAttribute(attributes, "TargetMode");
     if (!id || !type || !target || (mode && std::strcmp(mode, "External") == 0)) return;
-    if (rels_.size() >= static_cast<size_t>(ReadLimits::kZipEntries)) return fail(ReasonTooLarge());
+    if (rels_.size() >= static_cast<size_t>(ReadLimits::kZipEntries))
+      return fail(ReasonTooManyParts());
     rels_.push_back(XlsxRelationship{QString::fromUtf8(id), QString::fromUtf8(type),
                                      ResolveXlsxTarget(source_, QString::fromUtf8(target))});
   }
@@ -31,6 +32,25 @@ class RelationshipsHandler : public XmlHandler {
  private:
   const QString &source_;
   std::vector<XlsxRelationship> &rels_;
+};
+
+class ContentTypesHandler : public XmlHandler {
+ public:
+  void startElement(const char *name, const char **attributes) override {
+    if (!mainPart.isEmpty() || std::strcmp(name, "Override") != 0) return;
+    const char *part = XmlAttribute(attributes, "PartName");
+    const char *type = XmlAttribute(attributes, "ContentType");
+    if (!part || !type) return;
+    const QLatin1String t(type);
+    // .xlsx, .xlsm, .xltx, .xltm (and .xlsb, which the reader then names as such).
+    if ((t.startsWith(
+             QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.")) ||
+         t.startsWith(QLatin1String("application/vnd.ms-excel."))) &&
+        (t.endsWith(QLatin1String(".main+xml")) || t.endsWith(QLatin1String(".main"))))
+      mainPart = ResolveXlsxTarget(QString(), QString::fromUtf8(part));
+  }
+  void endElement(const char *) override {}
+  QString mainPart;
 };
 
 class StylesHandler : public XmlHandler {
@@ -49,7 +69,7 @@ class StylesHandler : public XmlHandler {
     } else if (inCellXfs_ && std::strcmp(name, "xf") == 0) {
       const char *id = XmlAttribute(attributes, "numFmtId");
       if (static_cast<std::int64_t>(xfFormats_.size()) >= ReadLimits::kCellFormats)
-        return fail(ReasonTooLarge());
+        return fail(ReasonTooManyFormats());
       xfFormats_.push_back(id ? XmlInteger(id, -1) : 0);
     }
   }
@@ -111,14 +131,19 @@ class SharedStringsHandler : public XmlHandler {
       inItem_ = false;
       QString s = QString::fromUtf8(text_.data(), static_cast<qsizetype>(text_.size()));
       DecodeXlsxEscapes(s);
-      if (!budget_.takeChars(s.size() + 1) ||
+      if (s.size() > ReadLimits::kCellChars) return fail(ReasonCellTooLong());
+      if (!budget_.takeString(s.size()) ||
           static_cast<std::int64_t>(book_.sharedStrings.size()) >= ReadLimits::kSharedStrings)
-        return fail(ReasonTooLarge());
+        return fail(ReasonTooMuchText());
       book_.sharedStrings.push_back(std::move(s));
     }
   }
   void characters(const char *text, int length) override {
-    if (inText_) text_.append(text, static_cast<size_t>(length));
+    if (!inText_) return;
+    // Refused as it arrives: a string longer than a cell holds costs no more than a cell.
+    if (static_cast<std::int64_t>(text_.size()) + length > ReadLimits::kCellXmlBytes)
+      return fail(ReasonCellTooLong());
+    text_.append(text, static_cast<size_t>(length));
   }
 
  private:
@@ -164,6 +189,17 @@ QString ResolveXlsxTarget(const QString &sourcePart, const QString &target) {
     out.append(segment);
   }
   return out.join(QLatin1Char('/'));
+}
+
+QString XlsxMainPartByContentType(const ZipArchive &zip) {
+  const qint64 index = zip.find(QStringLiteral("[Content_Types].xml"));
+  if (index < 0) return {};
+  ContentTypesHandler handler;
+  XmlParser parser(handler);
+  QString reason;
+  // A damaged list may still have named the part before the damage.
+  parser.parsePart(zip, index, ReadLimits::kSmallPartBytes, reason);
+  return handler.mainPart;
 }
 
 bool ReadXlsxRelationships(const ZipArchive &zip, const QString &sourcePart,

@@ -40,6 +40,9 @@ bool ReadXlsxRelationships(const ZipArchive &zip, const QString &sourcePart,
 // resolved against the folder of the source part.
 QString ResolveXlsxTarget(const QString &sourcePart, const QString &target);
 bool TypeIs(const QString &typeUri, const char *suffix);
+// The workbook part as [Content_Types].xml names it (an Override of a spreadsheet main content
+// type), without the leading "/"; empty when the package says none.
+QString XlsxMainPartByContentType(const ZipArchive &zip);
 
 bool ReadXlsxStyles(const ZipArchive &zip, qint64 index, XlsxBook &book, QString &reason);
 bool ReadXlsxSharedStrings(const ZipArchive &zip, qint64 index, XlsxBook &book, ReadBudget &budget,

@@ -22,32 +22,41 @@ class WorkbookHandler : public XmlHandler {
   WorkbookHandler(std::vector<SheetEntry> &sheets, bool &date1904)
       : sheets_(sheets), date1904_(date1904) {}
   void startElement(const char *name, const char **attributes) override {
+    ++depth_;
     if (std::strcmp(name, "sheet") == 0) {
-      if (sheets_.size() >= static_cast<size_t>(ReadLimits::kSheets)) return fail(ReasonTooLarge());
+      if (sheets_.size() >= static_cast<size_t>(ReadLimits::kSheets))
+        return fail(ReasonTooManySheets());
       const char *sheetName = XmlAttribute(attributes, "name");
       const char *id = XmlAttribute(attributes, "id");
       const char *state = XmlAttribute(attributes, "state");
       sheets_.push_back(SheetEntry{QString::fromUtf8(sheetName ? sheetName : ""),
                                    QString::fromUtf8(id ? id : ""),
                                    state && std::strcmp(state, "visible") != 0});
-    } else if (std::strcmp(name, "workbookPr") == 0) {
-      const char *d = XmlAttribute(attributes, "date1904");
-      date1904_ = d && (std::strcmp(d, "1") == 0 || std::strcmp(d, "true") == 0);
+    } else if (depth_ == 2 && std::strcmp(name, "workbookPr") == 0) {
+      // Only the workbook's own properties: Excel also writes an x15:workbookPr into the
+      // extension list (chartTrackingRefBase), which says nothing about the date system.
+      date1904_ = XmlBoolean(XmlAttribute(attributes, "date1904"));
     }
   }
-  void endElement(const char *) override {}
+  void endElement(const char *) override { --depth_; }
 
  private:
+  int depth_ = 0;
   std::vector<SheetEntry> &sheets_;
   bool &date1904_;
 };
 
-// The workbook part: the package's officeDocument relationship, else the usual name.
-QString workbookPart(const ZipArchive &zip, QString &reason) {
+// The workbook part: the package's officeDocument relationship; when _rels/.rels is missing,
+// damaged or names no part the package holds (Excel repairs such files), the main part of
+// [Content_Types].xml, else the usual name.
+QString workbookPart(const ZipArchive &zip) {
   std::vector<XlsxRelationship> rels;
-  if (!ReadXlsxRelationships(zip, QString(), rels, reason)) return {};
-  for (const XlsxRelationship &r : rels)
-    if (TypeIs(r.type, "officeDocument") && zip.find(r.target) >= 0) return r.target;
+  QString ignored;
+  if (ReadXlsxRelationships(zip, QString(), rels, ignored))
+    for (const XlsxRelationship &r : rels)
+      if (TypeIs(r.type, "officeDocument") && zip.find(r.target) >= 0) return r.target;
+  const QString main = XlsxMainPartByContentType(zip);
+  if (!main.isEmpty() && zip.find(main) >= 0) return main;
   for (const char *candidate : {"xl/workbook.xml", "xl/workbook.bin", "workbook.xml"})
     if (zip.find(QLatin1String(candidate)) >= 0) return QLatin1String(candidate);
   return {};
@@ -76,9 +85,9 @@ bool IsXlsxPackage(const ZipArchive &zip) {
 bool ReadXlsxPackage(const ZipArchive &zip, std::vector<Worksheet> &sheets, QString &reason) {
   sheets.clear();
   reason.clear();
-  const QString workbook = workbookPart(zip, reason);
+  const QString workbook = workbookPart(zip);
   if (workbook.isEmpty()) {
-    if (reason.isEmpty()) reason = ReasonNotAWorkbook();
+    reason = ReasonNotAWorkbook();
     return false;
   }
   if (workbook.endsWith(QLatin1String(".bin"), Qt::CaseInsensitive)) {

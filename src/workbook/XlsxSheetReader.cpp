@@ -15,8 +15,8 @@
 #include "ZipArchive.h"
 
 namespace {
-constexpr int kMaxRow = 1048576;
-constexpr int kMaxColumn = 16384;
+constexpr int kMaxRow = SheetLimits::kRows;
+constexpr int kMaxColumn = SheetLimits::kColumns;
 
 bool parseNumber(const std::string &text, double &value) {
   const char *begin = text.data();
@@ -135,6 +135,11 @@ class SheetHandler : public XmlHandler {
   void characters(const char *text, int length) override {
     if (!capture_) return;
     std::string &target = inInline_ ? inline_ : value_;
+    // Refused as it arrives, before any conversion: a cell holds at most 32,767 characters,
+    // which a number or a string index writes in as many bytes, a text in at most seven each.
+    const bool isText = inInline_ || type_ == 'i' || type_ == 'f' || type_ == 'e';
+    const std::int64_t limit = isText ? ReadLimits::kCellXmlBytes : ReadLimits::kCellChars;
+    if (static_cast<std::int64_t>(target.size()) + length > limit) return fail(ReasonCellTooLong());
     target.append(text, static_cast<size_t>(length));
   }
 
@@ -183,7 +188,7 @@ class SheetHandler : public XmlHandler {
     if (skip_ || (!hasValue_ && !hasInline_))
       return;  // also a styled blank, or a formula never calculated
     if (column_ < 1 || column_ > kMaxColumn) return;
-    if (!budget_.takeCell()) return fail(ReasonTooLarge());
+    if (!budget_.takeCell()) return fail(ReasonTooManyCells());
     switch (type_) {
       case 's': {
         const long long i = XmlInteger(value_.c_str(), -1);
@@ -243,9 +248,10 @@ class SheetHandler : public XmlHandler {
   void setText(const std::string &utf8, bool error) {
     if (utf8.empty()) return;
     QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-    if (!budget_.takeChars(text.size())) return fail(ReasonTooLarge());
+    if (!error) DecodeXlsxEscapes(text);
+    if (text.size() > ReadLimits::kCellChars) return fail(ReasonCellTooLong());
+    if (!budget_.takeString(text.size())) return fail(ReasonTooMuchText());
     if (error) return sheet_.setError(cellRow_, column_, text.trimmed());
-    DecodeXlsxEscapes(text);
     sheet_.setText(cellRow_, column_, text);
   }
 
@@ -257,7 +263,7 @@ class SheetHandler : public XmlHandler {
     int r1, c1, r2, c2;
     if (!ParseCellReference(first.c_str(), r1, c1) || !ParseCellReference(colon + 1, r2, c2))
       return;
-    if (!budget_.takeMerge()) return fail(ReasonTooLarge());
+    if (!budget_.takeMerge()) return fail(ReasonTooManyMerges());
     sheet_.addMerge(r1, c1, r2, c2);
   }
 

@@ -37,6 +37,20 @@ long long XmlInteger(const char *text, long long fallback) {
   return negative ? -value : value;
 }
 
+bool XmlBoolean(const char *text) {
+  if (!text) return false;
+  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r') ++text;
+  size_t n = std::strlen(text);
+  while (n > 0 &&
+         (text[n - 1] == ' ' || text[n - 1] == '\t' || text[n - 1] == '\n' || text[n - 1] == '\r'))
+    --n;
+  return (n == 1 && text[0] == '1') || (n == 4 && std::strncmp(text, "true", 4) == 0);
+}
+
+namespace {
+constexpr int kMaxHeldBytes = 1 << 20;
+}  // namespace
+
 struct XmlParser::Context {
   XML_Parser parser = nullptr;
   XmlHandler *handler = nullptr;
@@ -71,7 +85,10 @@ void XMLCALL onEnd(void *data, const XML_Char *name) {
 }
 
 void XMLCALL onText(void *data, const XML_Char *text, int length) {
-  static_cast<XmlParser::Context *>(data)->handler->characters(text, length);
+  auto *c = static_cast<XmlParser::Context *>(data);
+  c->handler->characters(text, length);
+  // A handler may refuse a text as it arrives: one long text holds no element event.
+  if (c->handler->stopped()) stopParser(c->parser);
 }
 
 void XMLCALL onDoctype(void *data, const XML_Char *, const XML_Char *, const XML_Char *, int) {
@@ -111,6 +128,14 @@ bool XmlParser::feed(const char *data, size_t size, bool final) {
       XML_Parse(context_->parser, data, static_cast<int>(size), final ? XML_TRUE : XML_FALSE);
   if (status == XML_STATUS_ERROR) {
     if (XML_GetErrorCode(context_->parser) != XML_ERROR_ABORTED) context_->syntaxError = true;
+    return false;
+  }
+  // Expat holds an unfinished tag whole, however long: a start tag with an attribute of a
+  // gigabyte would cost that much, and rescanning it with every chunk far more time. No tag of
+  // a workbook comes near a megabyte (a cell of 32,767 characters in an attribute takes 100 KB).
+  int offset = 0, held = 0;
+  if (XML_GetInputContext(context_->parser, &offset, &held) && held > kMaxHeldBytes) {
+    context_->syntaxError = true;
     return false;
   }
   return !context_->handler->stopped() && !context_->refused;

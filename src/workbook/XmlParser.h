@@ -39,6 +39,8 @@ const char *XmlLocalName(const char *name);
 // A decimal integer attribute (leading and trailing blanks allowed); fallback when the text
 // is no integer or lies beyond ±2^31.
 long long XmlInteger(const char *text, long long fallback);
+// An xsd:boolean attribute: "1" or "true", blanks around allowed; false when absent.
+bool XmlBoolean(const char *text);
 
 // An expat parse that never reads a DTD: a part with a document type or entity declaration
 // is refused (no entity expansion, external or nested, can happen).

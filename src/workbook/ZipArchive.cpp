@@ -64,7 +64,7 @@ QString ZipArchive::normalizedName(const QString &partName) {
 bool ZipArchive::indexEntries(QString &reason) {
   const zip_int64_t count = zip_get_num_entries(archive_, 0);
   if (count < 0 || count > ReadLimits::kZipEntries) {
-    reason = ReasonDamaged();
+    reason = count < 0 ? ReasonDamaged() : ReasonTooManyParts();
     return false;
   }
   entries_.reserve(static_cast<qsizetype>(count));
@@ -107,7 +107,7 @@ bool ZipArchive::read(qint64 index, qint64 limit,
     if (n == 0) break;
     total += n;
     if (total > limit) {
-      reason = ReasonTooLarge();
+      reason = ReasonPartTooLarge();
       ok = false;
       break;
     }

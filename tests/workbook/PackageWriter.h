@@ -8,7 +8,18 @@
 // Writes small zip packages for the reader tests: hand-made .xlsx and .ods parts, written
 // the way odd writers do, without any spreadsheet library in between.
 using PackagePart = std::pair<QString, QByteArray>;  // part name, content
-bool WritePackage(const QString &path, const std::vector<PackagePart> &parts);
+// A part far larger than a test would hold in memory, made as libzip compresses it: head,
+// then fillBytes copies of fill, then tail.
+struct GeneratedPart {
+  QString name;
+  QByteArray head;
+  char fill = '0';
+  qint64 fillBytes = 0;
+  QByteArray tail;
+};
+// Generated parts replace the parts of the same name.
+bool WritePackage(const QString &path, const std::vector<PackagePart> &parts,
+                  const std::vector<GeneratedPart> &generated = {});
 
 // A minimal .xlsx around the given parts: one worksheet per sheet XML (named Sheet1, ...),
 // relationship targets as the caller writes them. Extra parts (sharedStrings, styles) are
@@ -21,7 +32,8 @@ struct XlsxParts {
   QString targetPrefix = QStringLiteral("worksheets/");  // e.g. "/xl/worksheets/", "worksheets\\"
   std::vector<QString> sheetStates;                      // "hidden", "veryHidden" or "" per sheet
 };
-bool WriteXlsx(const QString &path, const XlsxParts &parts);
+bool WriteXlsx(const QString &path, const XlsxParts &parts,
+               const std::vector<GeneratedPart> &generated = {});
 
 // A <worksheet> document around the given <sheetData> rows and anything after them.
 QByteArray SheetXml(const QByteArray &rows, const QByteArray &after = QByteArray());

@@ -153,7 +153,7 @@ class TestOdsReader : public QObject {
     std::vector<Worksheet> sheets;
     QString reason;
     QVERIFY(!ReadWorkbookFile(path, sheets, reason));
-    QCOMPARE(reason, ReasonTooLarge());
+    QCOMPARE(reason, ReasonTooManyCells());
   }
 };
 

@@ -40,7 +40,8 @@ class TestOpenWorkbook : public QObject {
   void failuresNameTheFileAndTheReason_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("a text file") << QByteArray("姓名,邮箱\n张三,a@b.c\n") << ReasonNotAWorkbook();
+    QTest::newRow("a CSV text file") << QByteArray("姓名,邮箱\n张三,a@b.c\n") << ReasonCsvFile();
+    QTest::newRow("a text file") << QByteArray("姓名 邮箱\n张三 a@b.c\n") << ReasonNotAWorkbook();
     QTest::newRow("an empty file") << QByteArray() << ReasonNotAWorkbook();
     QFile fixture(FixturePath(QStringLiteral("payroll.xlsx")));
     fixture.open(QIODevice::ReadOnly);

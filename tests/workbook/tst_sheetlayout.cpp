@@ -1,7 +1,10 @@
 #include <QTest>
+#include <algorithm>
 
 #include "support/MemorySheet.h"
+#include "workbook/EmailAddress.h"
 #include "workbook/SheetLayout.h"
+#include "workbook/TrimmedText.h"
 
 namespace {
 std::unique_ptr<SpreadsheetInstance> sheetOf(const QStringList &rows, const QStringList &merges,
@@ -164,6 +167,85 @@ class TestSheetLayout : public QObject {
     QFETCH(int, firstDataRow);
     QFETCH(int, column);
     QCOMPARE(FindNameColumn(*sheetOf(rows, merges), firstDataRow), column);
+  }
+
+  // The searches visit the stored cells only; they find what the walk over every position of
+  // the used range, row by row and column by column from A1, finds.
+  void searchesFindWhatTheWalkFinds_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QStringList>("merges");
+    QTest::newRow("payroll") << kPayroll << QStringList{"A1:E1"};
+    QTest::newRow("headers merged over rows and columns")
+        << QStringList{"工资表|||", "|姓名|应发|", "||基本|绩效", "1|a@x.cn|#3|"}
+        << QStringList{"A1:D1", "B2:B3", "C2:D2"};
+    QTest::newRow("blocks reaching below the header row")
+        << QStringList{"姓名|工号|name|", "||", "||", "a@x.cn|b@x.cn||c@x.cn"}
+        << QStringList{"B1:B6", "C2:C9"};
+    QTest::newRow("addresses hidden under a block read empty")
+        << QStringList{"标题|h@x.cn|", "工号|name|x", "|d@x.cn|"} << QStringList{"A1:C1"};
+    QTest::newRow("row 1 with a title and a date")
+        << QStringList{"|标题||2024-01|", "名|m@x.cn||"} << QStringList{"A1:C1"};
+    QTest::newRow("blank texts and numbers")
+        << QStringList{"  |#1|\t", "name|  |#2", "| q@x.cn |"} << QStringList{};
+    QTest::newRow("used range away from A1")
+        << QStringList{"", "", "||姓名|", "||x@x.cn|"} << QStringList{"C5:D7"};
+  }
+  void searchesFindWhatTheWalkFinds() {
+    QFETCH(QStringList, rows);
+    QFETCH(QStringList, merges);
+    const auto book = sheetOf(rows, merges);
+    const int lastRow = book->usedLastRow(), lastColumn = book->usedLastColumn();
+    auto text = [&](int r, int c) { return TrimmedText(book->cellText(r, c)); };
+
+    int walkRow = 0, walkColumn = 0;
+    for (int r = 1; r <= lastRow && walkRow == 0; ++r)
+      for (int c = 1; c <= lastColumn && walkRow == 0; ++c)
+        if (HasEmailAddress(text(r, c))) walkRow = r, walkColumn = c;
+    int column = 0;
+    QCOMPARE(FindFirstEmailCell(*book, column), walkRow);
+    QCOMPARE(column, walkColumn);
+
+    for (int r = 1; r <= lastRow + 1; ++r) {
+      QString walkAddress;
+      for (int c = 1; c <= lastColumn && walkAddress.isEmpty(); ++c)
+        if (HasEmailAddress(text(r, c))) walkAddress = text(r, c);
+      QString address;
+      QCOMPARE(GetRowEmail(*book, r, address), !walkAddress.isEmpty());
+      QCOMPARE(address, walkAddress);
+    }
+
+    for (int first = 1; first <= lastRow + 1; ++first) {
+      const int h = first - 1;
+      int walkName = 0;
+      for (int b = 1; h >= 1 && b <= lastColumn && walkName == 0; ++b) {
+        const int top = std::max(1, h - book->mergeAreaRows(h, b) + 1);
+        for (int r = book->cellMerged(h, b) ? top : h; r <= h && walkName == 0; ++r)
+          if (book->cellText(r, b) == QStringLiteral("姓名") ||
+              book->cellText(r, b) == QStringLiteral("name"))
+            walkName = b;
+      }
+      QCOMPARE(FindNameColumn(*book, first), walkName);
+    }
+  }
+
+  // Whole-sheet shapes: the answers come from the few cells and blocks stored (the walk would
+  // visit 1.7e10 positions).
+  void wholeSheetShapesInMemory() {
+    MemorySheet sheet;
+    sheet.text(1, 2, QStringLiteral("姓名"));
+    sheet.merge(1, 2, 1048575, 16384);
+    sheet.text(1048576, 1, QStringLiteral("z@x.cn"));
+    sheet.text(1048576, 16384, QStringLiteral("y@x.cn"));
+    const auto book = sheet.workbook();
+    int column = 0;
+    QCOMPARE(FindFirstEmailCell(*book, column), 1048576);
+    QCOMPARE(column, 1);
+    QCOMPARE(FindNameColumn(*book, 1048576), 2);
+    QString address;
+    QVERIFY(GetRowEmail(*book, 1048576, address));
+    QCOMPARE(address, QStringLiteral("z@x.cn"));
+    QVERIFY(!GetRowEmail(*book, 1048575, address));
+    QCOMPARE(ProposedMailTitle(*book, QStringLiteral("表")), QStringLiteral("表[Sheet1]"));
   }
 
   void addressInRowOneMeansNoHeaderAndNothingFails() {

@@ -70,6 +70,9 @@ class TestXlsxReader : public QObject {
         {"dates_1904.xlsx#1", 1, 2, "2026-11-30"},
         {"dates_1904.xlsx#1", 4, 2, "2024-02-29 08:05:09"},
         {"dates_1904.xlsx#1", 9, 2, "1904-01-02"},
+        // As Excel for Mac writes the workbook part (markup compatibility, x15:workbookPr).
+        {"date1904_mac.xlsx#1", 2, 1, "1904-01-02"},
+        {"date1904_mac.xlsx#1", 3, 1, "2024-01-02"},
         {"text_values.xlsx#1", 3, 2, "Zhang San 张三 ✓ é"},
         {"text_values.xlsx#1", 4, 2, "  padded  "},
         {"text_values.xlsx#1", 5, 2, "first\nsecond"},
@@ -182,6 +185,25 @@ class TestXlsxReader : public QObject {
         << QByteArray() << QByteArray() << styles << QByteArray("<workbookPr date1904=\"1\"/>")
         << rel << "R1C1=00:00:00; R1C2=1908-01-02"
         << "R1C1:R1C2";
+    QTest::newRow("1904 date system spelled true, with blanks")
+        << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>1462</v></c></row>") << QByteArray()
+        << QByteArray() << styles << QByteArray("<workbookPr date1904=\" true \"/>") << rel
+        << "R1C1=1908-01-02"
+        << "R1C1:R1C1";
+    QTest::newRow("1904 date system kept past the x15:workbookPr of the extension list")
+        << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>1462</v></c></row>") << QByteArray()
+        << QByteArray() << styles
+        << QByteArray(
+               "<workbookPr date1904=\"1\"/><extLst><ext "
+               "uri=\"{140A7094-0E35-4892-8432-C4D2E57EDEB5}\"><x15:workbookPr "
+               "chartTrackingRefBase=\"1\"/></ext></extLst>")
+        << rel << "R1C1=1908-01-02"
+        << "R1C1:R1C1";
+    QTest::newRow("date1904=\"0\" is the 1900 system")
+        << QByteArray("<row r=\"1\"><c r=\"A1\" s=\"1\"><v>1462</v></c></row>") << QByteArray()
+        << QByteArray() << styles << QByteArray("<workbookPr date1904=\"0\"/>") << rel
+        << "R1C1=1904-01-01"
+        << "R1C1:R1C1";
     QTest::newRow("absolute targets, as openpyxl writes them")
         << QByteArray("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>") << QByteArray() << QByteArray()
         << QByteArray() << QByteArray() << QStringLiteral("/xl/worksheets/") << "R1C1=1"
@@ -270,7 +292,7 @@ class TestXlsxReader : public QObject {
     std::vector<Worksheet> sheets;
     QString reason;
     QVERIFY(!ReadWorkbookFile(path, sheets, reason));
-    QCOMPARE(reason, ReasonTooLarge());
+    QCOMPARE(reason, ReasonPartTooLarge());
   }
 
   void hostilePackagesAreRefused_data() {
