@@ -17,7 +17,13 @@ const char kUsage[] =
     "  cells FILE [--sheet N]       a workbook's cells as JSON\n"
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
-    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
+    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
+    "  account add --folder DIR --name NAME --host HOST --port PORT --from ADDRESS\n"
+    "          [--user USER] [--password-stdin] [--no-login]   stores a sender account\n"
+    "  account list --folder DIR    the sender accounts as JSON, without passwords\n"
+    "  send --folder DIR [--account ID | --rotate] [--subject TEXT] [--add-name]\n"
+    "       [--interval S] [--random] [--after N] [--pause S] [--limit N] [--dry-run]\n"
+    "                               mails the unsent payslips of DIR/payslip.mdb\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -30,6 +36,8 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("cells"), RunCellsCommand},
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
+      {QStringLiteral("account"), RunAccountCommand},
+      {QStringLiteral("send"), RunSendCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();

@@ -39,6 +39,8 @@ def parse_args():
                    help="close the connection after the 354 of DATA")
     p.add_argument("--silent", action="store_true",
                    help="accept connections and never say anything")
+    p.add_argument("--delay-data-ms", type=int, default=0,
+                   help="keep each accepted message this long before answering its DATA")
     return p.parse_args()
 
 
@@ -126,6 +128,9 @@ class Handler:
         record.update(describe(content))
         with open(os.path.join(self.args.dir, "received.jsonl"), "a", encoding="utf-8") as f:
             f.write(json.dumps(record, ensure_ascii=False) + "\n")
+        if self.args.delay_data_ms:
+            # Recorded but not yet confirmed: a client that dies now never hears of it.
+            await asyncio.sleep(self.args.delay_data_ms / 1000)
         return "250 2.0.0 OK queued as %d" % self.count
 
 
