@@ -20,7 +20,14 @@ const QString kFailed = QStringLiteral("发送工资条邮件失败！");
 
 SendEngine::SendEngine(DbConnection &connection, Clock &clock, MailTransport &transport,
                        SendPacer &pacer, QObject *parent)
-    : QObject(parent), query_(connection), clock_(clock), transport_(transport), pacer_(pacer) {}
+    : QObject(parent),
+      query_(connection),
+      syncQuery_(connection),
+      clock_(clock),
+      transport_(transport),
+      pacer_(pacer) {}
+
+SendEngine::~SendEngine() = default;
 
 SendEngine::Start SendEngine::start(PayslipList &list, const SendOptions &options) {
   if (!list.isOpen()) return Start::NotOpen;
@@ -37,6 +44,7 @@ SendEngine::Start SendEngine::start(PayslipList &list, const SendOptions &option
   step_ = Step::Row;
   busy_ = false;
   running_ = true;
+  fullSync_ = std::make_unique<FullSyncScope>(syncQuery_);
   advance();
   return Start::Started;
 }
@@ -152,6 +160,7 @@ void SendEngine::mailDone(bool sent, const QString &errorText) {
       result_.recordFailed = true;
       result_.recordError = recordError;
       running_ = false;
+      fullSync_.reset();
       emit finished(result_);
       return;
     }
@@ -192,6 +201,7 @@ void SendEngine::nextRow() {
 
 void SendEngine::finish() {
   running_ = false;
+  fullSync_.reset();
   emit statusText(SendTexts::PassDone);
   emit finished(result_);
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <memory>
 
 #include "MailOperations.h"
 #include "MimeMessage.h"
@@ -13,6 +14,7 @@ class DbConnection;
 class MailTransport;
 class PayslipList;
 class SendPacer;
+class FullSyncScope;
 
 // What one pass came to.
 struct SendPassResult {
@@ -35,6 +37,7 @@ class SendEngine : public QObject {
  public:
   SendEngine(DbConnection &connection, Clock &clock, MailTransport &transport, SendPacer &pacer,
              QObject *parent = nullptr);
+  ~SendEngine() override;
 
   enum class Start { Started, NotOpen, NoRows };
   // The start of a pass over the list (which must outlive it) with the snapshot's options.
@@ -71,6 +74,8 @@ class SendEngine : public QObject {
   void finish();
 
   DbQuery query_;
+  DbQuery syncQuery_;
+  std::unique_ptr<FullSyncScope> fullSync_;  // for the length of a pass
   Clock &clock_;
   MailTransport &transport_;
   SendPacer &pacer_;

@@ -4,31 +4,21 @@
 #include "data/DbQuery.h"
 #include "data/SqlText.h"
 
-namespace {
-// The connection's own synchronous level comes back after the commit; PRAGMA synchronous
-// cannot change inside a transaction, so it is raised around it.
-class FullSync {
- public:
-  explicit FullSync(DbQuery &query) : query_(query) {
-    QString error;
-    if (query_.open(QStringLiteral("PRAGMA synchronous"), error)) level_ = query_.field(0).toInt();
-    query_.close();
-    query_.exec(QStringLiteral("PRAGMA synchronous=FULL"), error);
-  }
-  ~FullSync() {
-    QString error;
-    if (level_ >= 0)
-      query_.exec(QStringLiteral("PRAGMA synchronous=") + QString::number(level_), error);
-  }
+// PRAGMA synchronous cannot change inside a transaction, so the scope is taken around them.
+FullSyncScope::FullSyncScope(DbQuery &query) : query_(query) {
+  QString error;
+  if (query_.open(QStringLiteral("PRAGMA synchronous"), error)) level_ = query_.field(0).toInt();
+  query_.close();
+  query_.exec(QStringLiteral("PRAGMA synchronous=FULL"), error);
+}
 
- private:
-  DbQuery &query_;
-  int level_ = -1;
-};
-}  // namespace
+FullSyncScope::~FullSyncScope() {
+  QString error;
+  if (level_ >= 0)
+    query_.exec(QStringLiteral("PRAGMA synchronous=") + QString::number(level_), error);
+}
 
 bool RecordPayslipSent(DbQuery &query, int payslipId, QString &errorText) {
-  FullSync sync(query);
   QString error;
   if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"), error)) {
     errorText = error;

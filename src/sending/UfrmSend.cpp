@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -243,7 +244,10 @@ QWidget *TFormSend::buildList() {
   grid_->verticalHeader()->setVisible(true);
   const int digit = grid_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
   const int widths[] = {12, 11, 23, 7};
-  int total = grid_->verticalHeader()->sizeHint().width() + 24;
+  // Room for the row indicator, the frame and a vertical scroll bar beside the four columns.
+  int total = grid_->verticalHeader()->sizeHint().width() +
+              grid_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * grid_->frameWidth() +
+              32;
   for (int c = 0; c < SendListModel::ColumnCount; ++c) {
     grid_->setColumnWidth(c, widths[c] * digit + 8);
     total += widths[c] * digit + 8;
