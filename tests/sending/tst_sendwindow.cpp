@@ -372,8 +372,13 @@ void TestSendWindow::staysLiveWhileAServerIsSilent() {
 
   QTest::mouseClick(stop, Qt::LeftButton);
   QVERIFY(w->isSending());  // the current mail ends first
-  silent.stop();            // the session fails at once
+  // Closing waits for the end of the pass too.
+  w->close();
+  QVERIFY(w->isVisible());
+  silent.stop();  // the session fails at once
   QVERIFY(w.waitForIdle());
+  QVERIFY(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
+  QVERIFY(QFile::exists(folder_->file("Mass.ini")));
   QCOMPARE(ui_->messages().value(0), QStringLiteral("发送过程被中断"));
   QCOMPARE(ui_->messages().value(1), QStringLiteral("发送完毕!成功0条,失败1条!"));
   QVERIFY(!stop->isVisible());
