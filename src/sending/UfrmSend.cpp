@@ -22,8 +22,6 @@
 #include <QVBoxLayout>
 
 #include "MailTransport.h"
-#include "MapCombo.h"
-#include "MassIni.h"
 #include "SendEngine.h"
 #include "SendListModel.h"
 #include "SendOptions.h"
@@ -31,13 +29,9 @@
 #include "SlipPreview.h"
 #include "data/Clock.h"
 #include "data/Data.h"
-#include "data/ProgramFolder.h"
-#include "data/SqlText.h"
 #include "widgets/Interaction.h"
 
 namespace {
-const QString kAccountsSql = QStringLiteral("select server_name,server_id from smtp_server");
-
 QCheckBox *checkBox(const char *name, const QString &text, const QString &hint, QWidget *parent) {
   auto *box = new QCheckBox(text, parent);
   box->setObjectName(QLatin1String(name));
@@ -48,6 +42,8 @@ QCheckBox *checkBox(const char *name, const QString &text, const QString &hint, 
 
 TFormSend::TFormSend(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormSend"));
+  // Frees itself when closed; a caller that deletes it after its modal loop may do so too.
+  setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("群发处理-当前工作表"));
   resize(784, 562);
   transport_ = std::make_unique<ThreadedMailTransport>();
@@ -328,44 +324,6 @@ void TFormSend::placeSendButtons() {
   const int top = (bottomPanel_->height() - ButtonSend->height()) / 2;
   ButtonSend->move(left, top);
   ButtonStopSend->move(left + ButtonSend->width() + 12, top);
-}
-
-void TFormSend::fillAccounts() {
-  FillMapComboFromQuery(kAccountsSql, wwDBComboBoxSMTPServer, DataModule1->ADOQueryAccessComm);
-}
-
-void TFormSend::applyMassIni() {
-  MassIniValues v;
-  if (!ReadMassIni(ProgramFolder(), v)) return;
-  EmailTitle = v.title;
-  if (!v.server.isEmpty())
-    wwDBComboBoxSMTPServer->setCurrentIndex(wwDBComboBoxSMTPServer->findData(v.server));
-  CheckBoxInTurn->setChecked(InTurnIsOn(v.inTurn));
-  CheckBoxRandom->setChecked(FlagIsOn(v.randWaitSecond));
-  ComboBoxSendCnt->setEditText(v.sendCnt);
-  ComboBoxWait->setEditText(v.waitSecond);
-  int interval = 0;
-  if (!ReadWholeNumber(v.interval.trimmed(), interval)) {
-    // The set-up stops here, as a failed number conversion always stopped it.
-    Interaction::current().showError(IntegerConversionError(v.interval));
-    return;
-  }
-  EditInteval->setValue(interval);
-  CheckBoxAddNameToEmailTitle->setChecked(FlagIsOn(v.addName));
-}
-
-void TFormSend::writeMassIni() {
-  MassIniValues v;
-  v.server = MapComboValue(wwDBComboBoxSMTPServer);
-  v.inTurn = FlagText(CheckBoxInTurn->isChecked());
-  v.interval = EditInteval->text();
-  v.title = EmailTitle;
-  v.randWaitSecond = FlagText(CheckBoxRandom->isChecked());
-  v.sendCnt = ComboBoxSendCnt->currentText();
-  v.waitSecond = ComboBoxWait->currentText();
-  v.addName = FlagText(CheckBoxAddNameToEmailTitle->isChecked());
-  QString error;
-  if (!WriteMassIni(ProgramFolder(), v, error)) Interaction::current().showError(error);
 }
 
 void TFormSend::setSummaryText(const QString &text) { statusPanel0_->setText(text); }

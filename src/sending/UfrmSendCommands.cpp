@@ -23,8 +23,6 @@
 #include "widgets/Interaction.h"
 
 namespace {
-const QString kAccountsSql = QStringLiteral("select server_name,server_id from smtp_server");
-
 QString databaseError(const QString &error) {
   return QStringLiteral("打开数据库错误：") + error + QLatin1Char('\r') +
          QStringLiteral("无法继续操作！");
@@ -108,7 +106,7 @@ void TFormSend::setServer() {
   runModal<TFormSetSMTPServer>(this);
   // The chosen account stays chosen while it exists.
   const QString chosen = MapComboValue(wwDBComboBoxSMTPServer);
-  FillMapComboFromQuery(kAccountsSql, wwDBComboBoxSMTPServer, DataModule1->ADOQueryAccessComm);
+  fillAccounts();
   if (!chosen.isEmpty())
     wwDBComboBoxSMTPServer->setCurrentIndex(wwDBComboBoxSMTPServer->findData(chosen));
 }
@@ -121,7 +119,7 @@ void TFormSend::noAccount() {
     return;
   }
   runModal<TFormEmailAccountSet>(this);
-  FillMapComboFromQuery(kAccountsSql, wwDBComboBoxSMTPServer, DataModule1->ADOQueryAccessComm);
+  fillAccounts();
   if (wwDBComboBoxSMTPServer->count() > 0) wwDBComboBoxSMTPServer->setCurrentIndex(0);
 }
 

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -46,17 +47,21 @@ void writeMassIni(const QString &path, const QByteArray &text) {
   f.write(text);
 }
 
-// The window as its callers open it, but shown without a modal loop.
+// The window as its callers open it, but shown without a modal loop. It frees itself when
+// closed; what is left is freed at the end.
 struct Window {
-  std::unique_ptr<TFormSend> form = std::make_unique<TFormSend>();
-  Window() {
+  QPointer<TFormSend> form = new TFormSend;
+  // The subject, as the conversion window sets it before it shows the window.
+  explicit Window(const QString &subject = QString()) {
+    if (!subject.isNull()) form->EmailTitle = subject;
     form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(QTest::qWaitForWindowExposed(form.data()));
   }
-  TFormSend *operator->() { return form.get(); }
+  ~Window() { delete form.data(); }
+  TFormSend *operator->() { return form.data(); }
   template <typename T>
   T *get(const char *name) {
-    return child<T>(form.get(), name);
+    return child<T>(form.data(), name);
   }
   QStringList log() {
     return get<QPlainTextEdit>("Memo1")->toPlainText().split('\n', Qt::SkipEmptyParts);
@@ -100,6 +105,7 @@ class TestSendWindow : public QObject {
   void noAccountOpensTheEditor();
   void accountMustBeChosen();
   void staysLiveWhileAServerIsSilent();
+  void closingWaitsForThePass();
   void previewRunsNoScriptAndLoadsNothing();
   void continueCommandOpensTheWindow();
 };
@@ -123,7 +129,7 @@ void TestSendWindow::builtInDefaults() {
   QCOMPARE(w.get<QComboBox>("wwDBComboBoxSMTPServer")->count(), 1);
   QCOMPARE(w.get<QComboBox>("wwDBComboBoxSMTPServer")->currentIndex(), -1);
   QCOMPARE(w->EmailTitle, QString());
-  QCOMPARE(statusText(w.form.get()), QStringLiteral("本次选择了1条准备发送。"));
+  QCOMPARE(statusText(w.form.data()), QStringLiteral("本次选择了1条准备发送。"));
   QCOMPARE(w.get<QLabel>("LabelTitle")->text(), QStringLiteral("邮件标题："));
   QVERIFY(!w.get<QPushButton>("ButtonStopSend")->isVisible());
   QVERIFY(ui_->messages().isEmpty());
@@ -216,8 +222,8 @@ void TestSendWindow::selectionCommands() {
   addPayslips(b);
   Window w;
   w.get<QLabel>("StatusPanel0")->setText("before");
-  action(w.form.get(), command.toLatin1().constData())->trigger();
-  QCOMPARE(statusText(w.form.get()), status.isEmpty() ? QStringLiteral("before") : status);
+  action(w.form.data(), command.toLatin1().constData())->trigger();
+  QCOMPARE(statusText(w.form.data()), status.isEmpty() ? QStringLiteral("before") : status);
   auto *grid = w.get<QTableView>("wwDBGrid1");
   int checked = 0;
   for (int r = 0; r < grid->model()->rowCount(); ++r)
@@ -235,13 +241,13 @@ void TestSendWindow::clickTogglesTheSelection() {
   const QRect cell = grid->visualRect(grid->model()->index(0, 0));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
   QCOMPARE(grid->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
-  QCOMPARE(statusText(w.form.get()), QStringLiteral("本次选择了1条准备发送。"));
+  QCOMPARE(statusText(w.form.data()), QStringLiteral("本次选择了1条准备发送。"));
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
   QCOMPARE(grid->model()->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
   // Clicking the name changes nothing.
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                     grid->visualRect(grid->model()->index(1, 1)).center());
-  QCOMPARE(statusText(w.form.get()), QStringLiteral("本次选择了2条准备发送。"));
+  QCOMPARE(statusText(w.form.data()), QStringLiteral("本次选择了2条准备发送。"));
 }
 
 void TestSendWindow::subjectLabel_data() {
@@ -259,12 +265,10 @@ void TestSendWindow::subjectLabel() {
   QFETCH(QString, label);
   addPayslips({"a@example.com"});
   QVERIFY(Exec(QStringLiteral("update payslip set f2='%1'").arg(name)));
-  auto form = std::make_unique<TFormSend>();
-  form->EmailTitle = QStringLiteral("工资条");
-  form->show();
-  child<QCheckBox>(form.get(), "CheckBoxAddNameToEmailTitle")->setChecked(addName);
-  QCOMPARE(child<QLabel>(form.get(), "LabelTitle")->text(), label);
-  QCOMPARE(form->GetTitleWithName(), name.isEmpty() ? QStringLiteral("工资条") : name + ",工资条");
+  Window w(QStringLiteral("工资条"));
+  w.get<QCheckBox>("CheckBoxAddNameToEmailTitle")->setChecked(addName);
+  QCOMPARE(w.get<QLabel>("LabelTitle")->text(), label);
+  QCOMPARE(w->GetTitleWithName(), name.isEmpty() ? QStringLiteral("工资条") : name + ",工资条");
 }
 
 void TestSendWindow::sendsAndOffersTheRetry() {
@@ -300,7 +304,7 @@ void TestSendWindow::sendsAndOffersTheRetry() {
   // The list was reopened: new statuses, no row selected.
   QCOMPARE(grid->model()->index(0, 3).data(Qt::CheckStateRole).toInt(), int(Qt::Checked));
   QCOMPARE(grid->model()->index(1, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
-  QCOMPARE(statusText(w.form.get()), QStringLiteral("本次选择了0条准备发送。"));
+  QCOMPARE(statusText(w.form.data()), QStringLiteral("本次选择了0条准备发送。"));
   QCOMPARE(w.get<QProgressBar>("ProgressBar1")->value(), 3);
   QCOMPARE(server.received().size(), 2);
 }
@@ -345,13 +349,13 @@ void TestSendWindow::staysLiveWhileAServerIsSilent() {
   w.get<QSpinBox>("EditInteval")->setValue(0);
   w.clickSend();
   QVERIFY(QTest::qWaitFor(
-      [&] { return statusText(w.form.get()) == QStringLiteral("正在发邮件到a@example.com"); },
+      [&] { return statusText(w.form.data()) == QStringLiteral("正在发邮件到a@example.com"); },
       5000));
   QVERIFY(w->isSending());
   QVERIFY(!w.get<QPushButton>("ButtonSend")->isEnabled());
   for (const char *name : {"ActionSend", "ActionSelectAll", "ActionUnSelectAll",
                            "ActionReverseSelection", "ActionSelectUnSend"})
-    QVERIFY2(!action(w.form.get(), name)->isEnabled(), name);
+    QVERIFY2(!action(w.form.data(), name)->isEnabled(), name);
   auto *stop = w.get<QPushButton>("ButtonStopSend");
   QVERIFY(stop->isVisible());
   QVERIFY(stop->isEnabled());
@@ -372,13 +376,8 @@ void TestSendWindow::staysLiveWhileAServerIsSilent() {
 
   QTest::mouseClick(stop, Qt::LeftButton);
   QVERIFY(w->isSending());  // the current mail ends first
-  // Closing waits for the end of the pass too.
-  w->close();
-  QVERIFY(w->isVisible());
-  silent.stop();  // the session fails at once
+  silent.stop();            // the session fails at once
   QVERIFY(w.waitForIdle());
-  QVERIFY(QTest::qWaitFor([&] { return !w->isVisible(); }, 5000));
-  QVERIFY(QFile::exists(folder_->file("Mass.ini")));
   QCOMPARE(ui_->messages().value(0), QStringLiteral("发送过程被中断"));
   QCOMPARE(ui_->messages().value(1), QStringLiteral("发送完毕!成功0条,失败1条!"));
   QVERIFY(!stop->isVisible());
@@ -386,6 +385,28 @@ void TestSendWindow::staysLiveWhileAServerIsSilent() {
   QCOMPARE(w.log().size(), 1);
   QVERIFY(w.log().first().startsWith("通过静默向员工1(a@example.com)发送工资条邮件失败！"));
   QCOMPARE(errorTexts().at(1), QString());
+}
+
+void TestSendWindow::closingWaitsForThePass() {
+  SmtpTestServer silent;
+  SmtpTestServer::Options options;
+  options.silent = true;
+  QVERIFY(silent.start(options));
+  addAccount("静默", silent.host(), silent.port());
+  addPayslips({"a@example.com"});
+  Window w;
+  w.get<QCheckBox>("CheckBoxInTurn")->setChecked(true);
+  w.get<QSpinBox>("EditInteval")->setValue(0);
+  w.clickSend();
+  QVERIFY(QTest::qWaitFor([&] { return w->isSending(); }, 5000));
+  w->close();
+  QTest::qWait(50);
+  QVERIFY(!w.form.isNull() && w->isVisible());
+  QVERIFY(!QFile::exists(folder_->file("Mass.ini")));
+  silent.stop();
+  QVERIFY(QTest::qWaitFor([&] { return w.form.isNull(); }, 30000));
+  QCOMPARE(ui_->messages().value(0), QStringLiteral("发送完毕!成功0条,失败1条!"));
+  QVERIFY(QFile::exists(folder_->file("Mass.ini")));
 }
 
 void TestSendWindow::previewRunsNoScriptAndLoadsNothing() {
@@ -402,7 +423,7 @@ void TestSendWindow::previewRunsNoScriptAndLoadsNothing() {
   auto *preview = w.get<SlipPreview>("WebBrowser1");
   // Creation leaves the list on its last row; move to the first one.
   QSignalSpy loaded(preview, &QWebEngineView::loadFinished);
-  child<QAction>(w.form.get(), "NavigatorFirst")->trigger();
+  child<QAction>(w.form.data(), "NavigatorFirst")->trigger();
   QVERIFY(QTest::qWaitFor([&] { return preview->title() == QStringLiteral("工资条"); }, 20000));
   QTest::qWait(300);
   QCOMPARE(preview->title(), QStringLiteral("工资条"));
