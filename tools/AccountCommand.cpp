@@ -8,10 +8,13 @@
 #include "CliOutput.h"
 #include "CommandLine.h"
 #include "data/Data.h"
+#include "data/ProgramFolder.h"
 #include "mailservers/AccountInsert.h"
 
 namespace {
+// The folder given, or the program's own, as the other commands do.
 QString folderOf(const QString &option) {
+  if (option.isEmpty()) return DefaultProgramFolder();
   QString folder = QFileInfo(option).absoluteFilePath();
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   return folder;
@@ -23,7 +26,8 @@ int addAccount(const QStringList &args) {
                                   "missing), as the account editor does, and prints its "
                                   "server_id. With --password-stdin the password is the first "
                                   "line of stdin."));
-  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"), QStringLiteral("program folder"));
+  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
+                QStringLiteral("program folder (default: the program's own)"));
   line.addValue(QStringLiteral("name"), QStringLiteral("NAME"), QStringLiteral("account name"));
   line.addValue(QStringLiteral("host"), QStringLiteral("HOST"), QStringLiteral("SMTP server"));
   line.addValue(QStringLiteral("port"), QStringLiteral("PORT"), QStringLiteral("SMTP port"));
@@ -35,7 +39,7 @@ int addAccount(const QStringList &args) {
   line.addFlag(QStringLiteral("no-login"), QStringLiteral("the server needs no login"));
   int status = 0;
   if (!line.parse(args, 0, 0, status)) return status;
-  for (const char *required : {"folder", "name", "host", "port", "from"}) {
+  for (const char *required : {"name", "host", "port", "from"}) {
     if (!line.isSet(QLatin1String(required)))
       return line.usageError(QStringLiteral("--%1 is required").arg(QLatin1String(required)));
   }
@@ -62,7 +66,7 @@ int addAccount(const QStringList &args) {
   QString error;
   if (!OpenPayslipDatabase(connection, folderOf(line.value(QStringLiteral("folder"))), error))
     return Fail(QStringLiteral("打开数据库错误：") + error);
-  if (!SqlExec(BuildAccountInsert(fields), query, error)) return Fail(error);
+  if (!SaveNewAccount(fields, query, error)) return Fail(error);
   if (!SqlOpen(QStringLiteral("select last_insert_rowid()"), query, error)) return Fail(error);
   WriteOut(query.field(0).toString() + QLatin1Char('\n'));
   return 0;
@@ -72,11 +76,10 @@ int listAccounts(const QStringList &args) {
   CommandLine line(QStringLiteral("account list"), QString(),
                    QStringLiteral("Prints the sender accounts of DIR/payslip.mdb as JSON, "
                                   "without their passwords."));
-  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"), QStringLiteral("program folder"));
+  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
+                QStringLiteral("program folder (default: the program's own)"));
   int status = 0;
   if (!line.parse(args, 0, 0, status)) return status;
-  if (!line.isSet(QStringLiteral("folder")))
-    return line.usageError(QStringLiteral("--folder is required"));
   const QString folder = folderOf(line.value(QStringLiteral("folder")));
   if (!QFileInfo::exists(PayslipDatabasePath(folder)))
     return Fail(QStringLiteral("no payslip.mdb in ") + folder);

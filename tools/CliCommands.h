@@ -16,3 +16,5 @@ int RunRenderCommand(const QStringList &args);
 int RunAccountCommand(const QStringList &args);
 // send --folder DIR …: the send engine over the unsent payslips of a program folder.
 int RunSendCommand(const QStringList &args);
+// folder [--create-database]: the program folder the program uses for this user.
+int RunFolderCommand(const QStringList &args);

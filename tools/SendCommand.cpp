@@ -6,6 +6,7 @@
 #include "CommandLine.h"
 #include "data/Clock.h"
 #include "data/Data.h"
+#include "data/ProgramFolder.h"
 #include "sending/MailTransport.h"
 #include "sending/MassIni.h"
 #include "sending/PayslipList.h"
@@ -73,7 +74,8 @@ int RunSendCommand(const QStringList &args) {
                                   "of DIR/Mass.ini (or the send window's defaults), each flag "
                                   "overriding one. Exit status 0 when no mail failed, 1 when "
                                   "some failed, 2 on a usage or set-up error."));
-  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"), QStringLiteral("program folder"));
+  line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
+                QStringLiteral("program folder (default: the program's own)"));
   line.addValue(QStringLiteral("account"), QStringLiteral("ID"),
                 QStringLiteral("send every mail through this server_id"));
   line.addFlag(QStringLiteral("rotate"), QStringLiteral("draw an account at random per mail"));
@@ -92,8 +94,6 @@ int RunSendCommand(const QStringList &args) {
                QStringLiteral("print recipient, account and subject of each mail; send nothing"));
   int status = 0;
   if (!line.parse(args, 0, 0, status)) return status;
-  if (!line.isSet(QStringLiteral("folder")))
-    return line.usageError(QStringLiteral("--folder is required"));
   if (line.isSet(QStringLiteral("account")) && line.isSet(QStringLiteral("rotate")))
     return line.usageError(QStringLiteral("--account and --rotate exclude each other"));
   int number = 0;
@@ -103,7 +103,9 @@ int RunSendCommand(const QStringList &args) {
       !line.intValue(QStringLiteral("limit"), 0, limit, status))
     return status;
 
-  QString folder = QFileInfo(line.value(QStringLiteral("folder"))).absoluteFilePath();
+  QString folder = line.isSet(QStringLiteral("folder"))
+                       ? QFileInfo(line.value(QStringLiteral("folder"))).absoluteFilePath()
+                       : DefaultProgramFolder();
   if (!folder.endsWith(QLatin1Char('/'))) folder += QLatin1Char('/');
   SendOptionTexts texts = storedOptions(folder);
   for (const auto &[name, target] : {std::pair{QStringLiteral("interval"), &texts.interval},

@@ -23,7 +23,8 @@ const char kUsage[] =
     "  account list --folder DIR    the sender accounts as JSON, without passwords\n"
     "  send --folder DIR [--account ID | --rotate] [--subject TEXT] [--add-name]\n"
     "       [--interval S] [--random] [--after N] [--pause S] [--limit N] [--dry-run]\n"
-    "                               mails the unsent payslips of DIR/payslip.mdb\n";
+    "                               mails the unsent payslips of DIR/payslip.mdb\n"
+    "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -38,6 +39,7 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("render"), RunRenderCommand},
       {QStringLiteral("account"), RunAccountCommand},
       {QStringLiteral("send"), RunSendCommand},
+      {QStringLiteral("folder"), RunFolderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();

@@ -4,6 +4,9 @@
 
 #include "mailservers/UfrmSetSMTPServer.h"
 #include "sending/UfrmSend.h"
+#include "services/About.h"
+#include "services/UfrmAdmire.h"
+#include "services/UfrmSendMeEmail.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
@@ -40,4 +43,10 @@ void RegisterStandardWindows() {
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
   RegisterWindow(AppWindow::Send,
                  [](QWidget *parent) -> QDialog * { return new TFormSend(parent); });
+  RegisterWindow(AppWindow::Admire,
+                 [](QWidget *parent) -> QDialog * { return new TFormAdmire(parent); });
+  RegisterWindow(AppWindow::SendMe,
+                 [](QWidget *parent) -> QDialog * { return new TFormSendMeEmail(parent); });
+  RegisterWindow(AppWindow::About,
+                 [](QWidget *parent) -> QDialog * { return new TAboutBox(parent); });
 }

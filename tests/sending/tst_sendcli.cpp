@@ -104,7 +104,8 @@ void TestSendCli::accountUsageErrors_data() {
   QTest::newRow("port too big") << base + QStringList{"--host", "h", "--port", "70000"};
   QTest::newRow("port not a number") << base + QStringList{"--host", "h", "--port", "smtp"};
   QTest::newRow("unknown action") << QStringList{"account", "remove"};
-  QTest::newRow("list without folder") << QStringList{"account", "list"};
+  QTest::newRow("list of a folder without database")
+      << QStringList{"account", "list", "--folder", "DIR"};
 }
 
 void TestSendCli::accountUsageErrors() {
