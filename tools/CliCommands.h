@@ -12,5 +12,9 @@ int RunSendMailCommand(const QStringList &args);
 int RunCellsCommand(const QStringList &args);
 int RunInspectCommand(const QStringList &args);
 int RunRenderCommand(const QStringList &args);
+// account add|list --folder DIR …: the sender accounts of a program folder.
+int RunAccountCommand(const QStringList &args);
+// send --folder DIR …: the send engine over the unsent payslips of a program folder.
+int RunSendCommand(const QStringList &args);
 // folder [--create-database]: the program folder the program uses for this user.
 int RunFolderCommand(const QStringList &args);

@@ -18,6 +18,12 @@ const char kUsage[] =
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
     "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
+    "  account add --folder DIR --name NAME --host HOST --port PORT --from ADDRESS\n"
+    "          [--user USER] [--password-stdin] [--no-login]   stores a sender account\n"
+    "  account list --folder DIR    the sender accounts as JSON, without passwords\n"
+    "  send --folder DIR [--account ID | --rotate] [--subject TEXT] [--add-name]\n"
+    "       [--interval S] [--random] [--after N] [--pause S] [--limit N] [--dry-run]\n"
+    "                               mails the unsent payslips of DIR/payslip.mdb\n"
     "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace
 
@@ -31,6 +37,8 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("cells"), RunCellsCommand},
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
+      {QStringLiteral("account"), RunAccountCommand},
+      {QStringLiteral("send"), RunSendCommand},
       {QStringLiteral("folder"), RunFolderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());

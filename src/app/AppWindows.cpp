@@ -3,6 +3,7 @@
 #include <map>
 
 #include "mailservers/UfrmSetSMTPServer.h"
+#include "sending/UfrmSend.h"
 #include "services/About.h"
 #include "services/UfrmAdmire.h"
 #include "services/UfrmSendMeEmail.h"
@@ -40,6 +41,8 @@ void RegisterStandardWindows() {
   // The windows the main window opens, each from its own subsystem.
   RegisterWindow(AppWindow::SetSMTPServer,
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
+  RegisterWindow(AppWindow::Send,
+                 [](QWidget *parent) -> QDialog * { return new TFormSend(parent); });
   RegisterWindow(AppWindow::Admire,
                  [](QWidget *parent) -> QDialog * { return new TFormAdmire(parent); });
   RegisterWindow(AppWindow::SendMe,

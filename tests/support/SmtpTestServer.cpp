@@ -29,6 +29,8 @@ bool SmtpTestServer::start(const Options &options) {
   if (!options.replyToData.isEmpty()) args << QStringLiteral("--reply-data") << options.replyToData;
   if (options.dropInData) args << QStringLiteral("--drop-in-data");
   if (options.silent) args << QStringLiteral("--silent");
+  if (options.dataDelayMs > 0)
+    args << QStringLiteral("--delay-data-ms") << QString::number(options.dataDelayMs);
 
   process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process_.start(SystemPython(), args);

@@ -24,6 +24,7 @@ class SmtpTestServer {
     QString replyToData;           // e.g. "554 5.7.1 Message rejected"
     bool dropInData = false;       // close the connection after the 354 of DATA
     bool silent = false;           // accept and never answer
+    int dataDelayMs = 0;           // record each message, then answer its DATA this much later
   };
 
   SmtpTestServer() = default;

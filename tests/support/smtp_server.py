@@ -39,6 +39,10 @@ def parse_args():
                    help="close the connection after the 354 of DATA")
     p.add_argument("--silent", action="store_true",
                    help="accept connections and never say anything")
+    p.add_argument("--discard", action="store_true",
+                   help="accept every message and keep nothing (a sink for benchmarks)")
+    p.add_argument("--delay-data-ms", type=int, default=0,
+                   help="keep each accepted message this long before answering its DATA")
     return p.parse_args()
 
 
@@ -106,6 +110,8 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         if self.args.reply_data:
             return self.args.reply_data
+        if self.args.discard:
+            return "250 OK"
         self.count += 1
         name = "%d.eml" % self.count
         content = envelope.original_content or envelope.content
@@ -126,6 +132,9 @@ class Handler:
         record.update(describe(content))
         with open(os.path.join(self.args.dir, "received.jsonl"), "a", encoding="utf-8") as f:
             f.write(json.dumps(record, ensure_ascii=False) + "\n")
+        if self.args.delay_data_ms:
+            # Recorded but not yet confirmed: a client that dies now never hears of it.
+            await asyncio.sleep(self.args.delay_data_ms / 1000)
         return "250 2.0.0 OK queued as %d" % self.count
 
 
