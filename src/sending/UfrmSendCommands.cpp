@@ -229,8 +229,8 @@ void TFormSend::endOfPass(const SendPassResult &result) {
     if (result.failed > 0) {
       Interaction::current().showMessage(counts);
       if (Interaction::current().confirm(SendTexts::RetryQuestion, QString(),
-                                         Interaction::Icon::Question,
-                                         Interaction::Buttons::YesNo)) {
+                                         Interaction::Icon::Question, Interaction::Buttons::YesNo,
+                                         Interaction::Default::Accept)) {
         Memo1->appendPlainText(SendTexts::RetryLogLine);
         ActionSendAgain->trigger();
       }

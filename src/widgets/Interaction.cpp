@@ -53,8 +53,8 @@ void QtInteraction::messageBox(const QString &text, const QString &caption, Icon
   box.exec();
 }
 
-bool QtInteraction::confirm(const QString &text, const QString &caption, Icon icon,
-                            Buttons buttons) {
+bool QtInteraction::confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons,
+                            Default defaultButton) {
   const bool yesNo = buttons == Buttons::YesNo;
   const auto accept = yesNo ? QMessageBox::Yes : QMessageBox::Ok;
   const auto reject = yesNo ? QMessageBox::No : QMessageBox::Cancel;
@@ -62,7 +62,7 @@ bool QtInteraction::confirm(const QString &text, const QString &caption, Icon ic
                   forDisplay(text), accept | reject, QApplication::activeWindow());
   box.button(accept)->setText(yesNo ? QStringLiteral("是(&Y)") : QStringLiteral("确定"));
   box.button(reject)->setText(yesNo ? QStringLiteral("否(&N)") : QStringLiteral("取消"));
-  box.setDefaultButton(reject);
+  box.setDefaultButton(defaultButton == Default::Accept ? accept : reject);
   return box.exec() == accept;
 }
 

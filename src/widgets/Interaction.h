@@ -12,6 +12,8 @@ class Interaction {
  public:
   enum class Icon { None, Information, Warning, Error, Question };
   enum class Buttons { YesNo, OkCancel };
+  // Which button Enter presses.
+  enum class Default { Reject, Accept };
 
   virtual ~Interaction() = default;
 
@@ -20,7 +22,8 @@ class Interaction {
   // A message box with its own caption and icon, one OK button.
   virtual void messageBox(const QString &text, const QString &caption, Icon icon) = 0;
   // A confirmation; true for Yes or OK.
-  virtual bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons) = 0;
+  virtual bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons,
+                       Default defaultButton = Default::Reject) = 0;
   // The application's general error box, for errors no window handles itself.
   virtual void showError(const QString &text) = 0;
   // The file-open dialog; an empty text when the user cancels. filter in Qt's form,
@@ -41,7 +44,8 @@ class QtInteraction : public Interaction {
  public:
   void showMessage(const QString &text) override;
   void messageBox(const QString &text, const QString &caption, Icon icon) override;
-  bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+  bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons,
+               Default defaultButton = Default::Reject) override;
   void showError(const QString &text) override;
   QString openFileName(QWidget *parent, const QString &caption, const QString &filter) override;
   int execModal(QDialog *dialog) override;

@@ -297,6 +297,8 @@ void TestSendWindow::sendsAndOffersTheRetry() {
       ui_->messages(),
       (QStringList{"发送完毕!成功2条,失败1条!", "本次发送有未成功邮件，重新尝试发送这些邮件吗？",
                    "发送完毕!成功0条,失败1条!", "本次发送有未成功邮件，重新尝试发送这些邮件吗？"}));
+  // Enter answers the retry question with Yes.
+  QVERIFY(ui_->shown.at(1).acceptIsDefault);
   QCOMPARE(sendStatuses(), (QList<bool>{true, false, true}));
   QCOMPARE(w->SMTPServerID, account);
   QCOMPARE(w->SendInterval, 0);

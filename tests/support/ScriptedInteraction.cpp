@@ -37,8 +37,9 @@ void ScriptedInteraction::messageBox(const QString &text, const QString &caption
   shown.append({Kind::Box, caption, text, icon});
 }
 
-bool ScriptedInteraction::confirm(const QString &text, const QString &caption, Icon icon, Buttons) {
-  shown.append({Kind::Confirm, caption, text, icon});
+bool ScriptedInteraction::confirm(const QString &text, const QString &caption, Icon icon, Buttons,
+                                  Default defaultButton) {
+  shown.append({Kind::Confirm, caption, text, icon, defaultButton == Default::Accept});
   if (confirmAnswers.empty()) return defaultConfirm;
   const bool answer = confirmAnswers.front();
   confirmAnswers.pop_front();

@@ -19,6 +19,7 @@ class ScriptedInteraction : public Interaction {
     QString caption;
     QString text;  // message text, dialog class name, or the opened address
     Icon icon = Icon::None;
+    bool acceptIsDefault = false;  // a confirmation whose Yes/OK button Enter presses
   };
 
   ScriptedInteraction();
@@ -41,7 +42,8 @@ class ScriptedInteraction : public Interaction {
 
   void showMessage(const QString &text) override;
   void messageBox(const QString &text, const QString &caption, Icon icon) override;
-  bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons) override;
+  bool confirm(const QString &text, const QString &caption, Icon icon, Buttons buttons,
+               Default defaultButton = Default::Reject) override;
   void showError(const QString &text) override;
   QString openFileName(QWidget *parent, const QString &caption, const QString &filter) override;
   int execModal(QDialog *dialog) override;
