@@ -12,3 +12,5 @@ int RunSendMailCommand(const QStringList &args);
 int RunCellsCommand(const QStringList &args);
 int RunInspectCommand(const QStringList &args);
 int RunRenderCommand(const QStringList &args);
+// convert FILE --folder DIR ...: one worksheet into DIR/payslip.mdb, the subject into Mass.ini.
+int RunConvertCommand(const QStringList &args);

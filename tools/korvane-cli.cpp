@@ -17,7 +17,9 @@ const char kUsage[] =
     "  cells FILE [--sheet N]       a workbook's cells as JSON\n"
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
-    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n";
+    "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
+    "  convert FILE --folder DIR [--sheet N] [--first-data-row F] [--name-col C] [--vertical]\n"
+    "         [--show-email] [--footer FILE] [--subject TEXT]   a worksheet into the batch\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -30,6 +32,7 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("cells"), RunCellsCommand},
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
+      {QStringLiteral("convert"), RunConvertCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();
