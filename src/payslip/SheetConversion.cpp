@@ -60,12 +60,16 @@ SheetConversion::SheetConversion(const SpreadsheetInstance &sheet, ConversionOpt
       query_(connection),
       insert_(query_) {}
 
-QString SheetConversion::buildDocument(int row) const {
-  const ConversionOptions &o = options_;
-  return o.vertical ? BuildVerticalSlip(sheet_, o.FirstDataRowNumber, row, o.footerLines,
+QString BuildPayslipDocument(const SpreadsheetInstance &sheet, const ConversionOptions &o,
+                             int row) {
+  return o.vertical ? BuildVerticalSlip(sheet, o.FirstDataRowNumber, row, o.footerLines,
                                         o.EmailColumnNumber, o.showEmail, o.programFolder)
-                    : BuildHorizontalSlip(sheet_, o.FirstDataRowNumber, row, o.footerLines,
+                    : BuildHorizontalSlip(sheet, o.FirstDataRowNumber, row, o.footerLines,
                                           o.EmailColumnNumber, o.showEmail, o.programFolder);
+}
+
+QString SheetConversion::buildDocument(int row) const {
+  return BuildPayslipDocument(sheet_, options_, row);
 }
 
 qsizetype SheetConversion::firstPayslipBytes() const {

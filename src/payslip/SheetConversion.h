@@ -23,6 +23,10 @@ struct ConversionOptions {
   QString programFolder;  // where ad.txt is read from; ends with '/'
 };
 
+// The payslip document of a row, by the builder of the chosen orientation.
+QString BuildPayslipDocument(const SpreadsheetInstance &sheet, const ConversionOptions &options,
+                             int row);
+
 // The steps of one row, in the order they are reported.
 enum class ConversionStep { Parsing, AddressFound, Converting, Storing };
 // The status text of a step: "正在解析表格的第" + row + "行" and so on.
