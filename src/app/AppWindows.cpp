@@ -3,6 +3,7 @@
 #include <map>
 
 #include "mailservers/UfrmSetSMTPServer.h"
+#include "workbook/ImportCommand.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
@@ -37,4 +38,5 @@ void RegisterStandardWindows() {
   // The windows the main window opens, each from its own subsystem.
   RegisterWindow(AppWindow::SetSMTPServer,
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
+  RegisterImportCommand([](QWidget *mainWindow) { ActionLoadSalaryExcelFile(mainWindow); });
 }
