@@ -57,8 +57,6 @@ TFormReadASheetAndSendIt::TFormReadASheetAndSendIt(QWidget *parent) : QDialog(pa
   buildActions();
   buildContent();
   resize(784, 562);
-  if (QScreen *screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
 
   const QStringList footer = ReadFooterFile(ProgramFolder());
   Memo1->setPlainText(footer.join(QLatin1Char('\n')));
@@ -327,6 +325,14 @@ void TFormReadASheetAndSendIt::moveTo(int row) {
 void TFormReadASheetAndSendIt::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
+  if (!centred_) {
+    // Centred on the desktop at the height the opener gave it.
+    centred_ = true;
+    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
+      const QRect area = s->availableGeometry();
+      move(area.center().x() - width() / 2, std::max(area.top(), area.center().y() - height() / 2));
+    }
+  }
   CurrentRowNumber = FirstDataRowNumber;
   RefreshPreview();
 }

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QWebEnginePage>
 
@@ -13,6 +14,7 @@
 #include "data/ProgramFolder.h"
 #include "payslip/PayslipBuilder.h"
 #include "payslip/PayslipPreview.h"
+#include "widgets/ScreenMetrics.h"
 
 namespace {
 QString pageHtml(QWebEnginePage *page) {
@@ -84,6 +86,16 @@ class TestConversionWindow : public QObject {
     QCoreApplication::processEvents();
     auto *button = f.find<QPushButton>("ButtonSend");
     QCOMPARE(button->x(), (f.find<QWidget>("PanelBottom")->width() - button->width()) / 2);
+  }
+
+  // Shown at the tall height the import command gives it, centred and not above the desktop.
+  void centredAtTheGivenHeight() {
+    ConversionWindowFixture f(SmallPayroll());
+    f.window->resize(f.window->width(), TallWindowHeight(f.window.get()));
+    f.show();
+    const QRect area = f.window->screen()->availableGeometry();
+    QVERIFY(f.window->y() >= area.top());
+    QCOMPARE(f.window->x(), area.center().x() - f.window->width() / 2);
   }
 
   // The preview shows the payslip of the current row in the chosen style, as the builder
