@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -174,6 +175,15 @@ void TFormReadASheetAndSendIt::closeEvent(QCloseEvent *event) {
   // A window closed unshown (its preparation failed) keeps the footer too.
   if (!isVisible()) saveFooter();
   QDialog::closeEvent(event);
+}
+
+// The window closes through "关闭" or its close box only: a stray Esc must not drop the work.
+void TFormReadASheetAndSendIt::keyPressEvent(QKeyEvent *event) {
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void TFormReadASheetAndSendIt::done(int result) {

@@ -56,6 +56,7 @@ class TFormReadASheetAndSendIt : public QDialog {
  protected:
   void showEvent(QShowEvent *event) override;
   void closeEvent(QCloseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  public slots:

@@ -203,6 +203,8 @@ class TestConversionWindow : public QObject {
     auto *memo = f.find<QPlainTextEdit>("Memo1");
     QCOMPARE(memo->toPlainText(), QString());  // created before the file was written
     memo->setPlainText(QStringLiteral("行政部"));
+    QTest::keyClick(f.window.get(), Qt::Key_Escape);
+    QVERIFY(f.window->isVisible());
     f.action("ActionClose")->trigger();
     QVERIFY(!f.window->isVisible());
     QVERIFY(tail.open(QIODevice::ReadOnly));
