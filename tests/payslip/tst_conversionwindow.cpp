@@ -14,6 +14,7 @@
 #include "data/ProgramFolder.h"
 #include "payslip/PayslipBuilder.h"
 #include "payslip/PayslipPreview.h"
+#include "support/HttpTestServer.h"
 #include "widgets/ScreenMetrics.h"
 
 namespace {
@@ -122,6 +123,36 @@ class TestConversionWindow : public QObject {
     f.action("ActionDown")->trigger();
     QCOMPARE(preview->document(),
              BuildVerticalSlip(*f.excel, 3, 4, {"人事部", "电话"}, 4, true, folder));
+  }
+
+  // Markup from cells and the advertisement may point anywhere: the preview fetches nothing
+  // from the network and runs no script; a document too large for setHtml still shows.
+  void previewLoadsNothingRemote() {
+    HttpTestServer http;
+    QVERIFY(http.start());
+    QVERIFY(http.putFile("x.png", QByteArray("\x89PNG")));
+    PayslipPreview preview;
+    preview.resize(400, 300);
+    preview.show();
+    QSignalSpy loaded(&preview, &QWebEngineView::loadFinished);
+    const QString remote = QStringLiteral(
+                               "<img src=\"%1/x.png\"><link rel=\"stylesheet\" "
+                               "href=\"%1/s.css\"><script>document.title='ran'"
+                               "</script><p>张三</p>")
+                               .arg(http.baseUrl());
+    preview.showDocument(remote);
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(pageHtml(preview.page()).contains(QStringLiteral("张三")));
+    QCOMPARE(http.requests().size(), 0);
+    QVERIFY(preview.title() != QStringLiteral("ran"));
+
+    const QString large = QStringLiteral("<p>李四</p>") + QString(1600 * 1024, QLatin1Char(' '));
+    loaded.clear();
+    preview.showDocument(large);
+    QVERIFY(loaded.wait(20000));
+    QVERIFY(loaded.first().first().toBool());
+    QCOMPARE(preview.url().scheme(), QStringLiteral("file"));
+    QVERIFY(pageHtml(preview.page()).contains(QStringLiteral("李四")));
   }
 
   void navigation_data() {
