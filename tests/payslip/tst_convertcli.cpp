@@ -9,6 +9,7 @@
 #include "data/Data.h"
 #include "data/Scramble.h"
 #include "support/TestPaths.h"
+#include "workbook/SheetLayout.h"
 #include "workbook/WorkbookAccess.h"
 
 namespace {
@@ -125,6 +126,9 @@ class TestConvertCli : public QObject {
       QCOMPARE(stored[i].f1, excel->cellText(row, 1));
       QCOMPARE(stored[i].f2, excel->cellText(row, nameColumn));
       QCOMPARE(stored[i].f3, excel->cellText(row, 3));
+      QString address;
+      QVERIFY(GetRowEmail(*excel, row, address));
+      QCOMPARE(stored[i].email, address);
     }
     QCOMPARE(stored[0].email, QStringLiteral("zhangsan@example.com"));
     if (sheet == 1) {
