@@ -8,7 +8,7 @@ TEST_FLAGS ?= -DKORVANE_WERROR=ON
 SANITIZE_BUILD ?= build-sanitize
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps configure build run test format format-check sanitize-test bench clean
+.PHONY: all deps configure build run test format format-check sanitize-test bench package clean
 
 all: build
 
@@ -46,6 +46,10 @@ sanitize-test: deps
 
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target bench
+
+# The Debian package, build/korvane_<version>_<arch>.deb: `apt install ./build/korvane_*.deb`.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

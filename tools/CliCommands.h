@@ -14,3 +14,5 @@ int RunInspectCommand(const QStringList &args);
 int RunRenderCommand(const QStringList &args);
 // convert FILE --folder DIR ...: one worksheet into DIR/payslip.mdb, the subject into Mass.ini.
 int RunConvertCommand(const QStringList &args);
+// folder [--create-database]: the program folder the program uses for this user.
+int RunFolderCommand(const QStringList &args);

@@ -33,7 +33,7 @@ bool parseOptions(const QStringList &args, RenderOptions &options, int &status) 
   line.addValue(QStringLiteral("footer"), QStringLiteral("FILE"),
                 QStringLiteral("footer lines, UTF-8"));
   line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
-                QStringLiteral("program folder holding ad.txt"));
+                QStringLiteral("program folder holding ad.txt (default: the program's own)"));
   if (!line.parse(args, 1, 1, status)) return false;
   if (!line.isSet(QStringLiteral("sheet")) || !line.isSet(QStringLiteral("row"))) {
     status = line.usageError(QStringLiteral("--sheet and --row are required"));
@@ -80,7 +80,7 @@ int RunRenderCommand(const QStringList &args) {
   if (!options.footerFile.isEmpty() && !readFooter(options.footerFile, footer, errorText))
     return Fail(errorText);
   const QString folder = options.folder.isEmpty()
-                             ? ProgramFolder()
+                             ? DefaultProgramFolder()
                              : QDir(options.folder).absolutePath() + QLatin1Char('/');
 
   std::unique_ptr<SpreadsheetInstance> excel;

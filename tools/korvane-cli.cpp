@@ -19,7 +19,8 @@ const char kUsage[] =
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
     "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
     "  convert FILE --folder DIR [--sheet N] [--first-data-row F] [--name-col C] [--vertical]\n"
-    "         [--show-email] [--footer FILE] [--subject TEXT]   a worksheet into the batch\n";
+    "         [--show-email] [--footer FILE] [--subject TEXT]   a worksheet into the batch\n"
+    "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -33,6 +34,7 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("inspect"), RunInspectCommand},
       {QStringLiteral("render"), RunRenderCommand},
       {QStringLiteral("convert"), RunConvertCommand},
+      {QStringLiteral("folder"), RunFolderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());
   const QString name = args.takeFirst();

@@ -4,6 +4,9 @@
 
 #include "mailservers/UfrmSetSMTPServer.h"
 #include "workbook/ImportCommand.h"
+#include "services/About.h"
+#include "services/UfrmAdmire.h"
+#include "services/UfrmSendMeEmail.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
@@ -39,4 +42,10 @@ void RegisterStandardWindows() {
   RegisterWindow(AppWindow::SetSMTPServer,
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
   RegisterImportCommand([](QWidget *mainWindow) { ActionLoadSalaryExcelFile(mainWindow); });
+  RegisterWindow(AppWindow::Admire,
+                 [](QWidget *parent) -> QDialog * { return new TFormAdmire(parent); });
+  RegisterWindow(AppWindow::SendMe,
+                 [](QWidget *parent) -> QDialog * { return new TFormSendMeEmail(parent); });
+  RegisterWindow(AppWindow::About,
+                 [](QWidget *parent) -> QDialog * { return new TAboutBox(parent); });
 }

@@ -18,11 +18,13 @@
 #include "mailservers/ProviderDirectoryUpdate.h"
 #include "services/MakerSite.h"
 #include "services/RemoteFiles.h"
+#include "services/UpgradeNotice.h"
 #include "threads/BackgroundThread.h"
 #include "widgets/BackgroundPanel.h"
 #include "widgets/Interaction.h"
 #include "widgets/LinkLabel.h"
 #include "widgets/ScreenMetrics.h"
+#include "widgets/WindowPlacement.h"
 
 const char *const kOpenDatabaseError = "打开数据库错误：";
 
@@ -38,14 +40,15 @@ TFormMain::TFormMain(QWidget *parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("FormMain"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-  setWindowTitle(QApplication::applicationDisplayName());
+  setWindowTitle(QApplication::applicationName());
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
   setWindowIcon(icon("app"));
   buildActions();
   buildMenu();
   buildContent();
 
-  StartBackgroundThread("upgrade-check", UpgradeCheckThread);
-  StartBackgroundThread("ad-download", AdDownloadThread);
+  StartBackgroundThread("upgrade-check", [] { CheckForUpgrade(); });
+  StartBackgroundThread("ad-download", [] { DownloadAdFile(); });
 }
 
 void TFormMain::buildActions() {
@@ -111,6 +114,9 @@ void TFormMain::buildContent() {
       "QPushButton { font-size: 20px; color: #1d3557; background: rgba(255,255,255,235);"
       " border: 1px solid #9fb3c8; border-radius: 10px; padding: 10px 24px; text-align: left; }"
       "QPushButton:hover { background: #ffffff; border-color: #2f6fad; }"
+      // The keyboard focus as a thick frame (the padding keeps the text in place), so a user
+      // who tabs sees which button Enter presses.
+      "QPushButton:focus { border: 3px solid #1f5fa8; padding: 8px 22px; }"
       "QPushButton:pressed { background: #e6eef7; }"
       "QPushButton:disabled { color: #8a98a8; }");
   auto makeButton = [&](QPushButton *&button, const char *name, QAction *action,
@@ -122,6 +128,7 @@ void TFormMain::buildContent() {
     button->setFixedSize(420, 76);
     button->setStyleSheet(buttonStyle);
     button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(true);  // Enter presses the focused button, as in a dialog
     button->setEnabled(action->isEnabled());
     connect(button, &QPushButton::clicked, action, &QAction::trigger);
     connect(action, &QAction::changed, button,
@@ -221,12 +228,14 @@ void TFormMain::setSmtpServer() {
   showRegisteredWindow(AppWindow::SetSMTPServer);
 }
 
-void TFormMain::help() { Interaction::current().openExternally(QUrl(HelpPageAddress())); }
+void TFormMain::help() { Interaction::current().openExternally(HelpPageUrl()); }
 
 void TFormMain::showFormatRequirements() {
   Interaction::current().showMessage(
       QStringLiteral("1、除表头外，每一行必须包含接收人电子邮箱地址;") + QLatin1Char('\r') +
       QStringLiteral("2、文件格式为Excel格式;"));
+  // The help page on payroll layout says the same at length, with examples.
+  Interaction::current().openExternally(HelpPageUrl(QStringLiteral("format.html")));
 }
 
 void TFormMain::openSampleWorkbook() {

@@ -20,6 +20,7 @@ int main(int argc, char *argv[]) {
   DataModule1 = &dataModule;
   mainWindow.show();
   const int result = QApplication::exec();
+  dataModule.CheckpointLog();  // payslip.mdb alone is complete, also on the early exit below
   // A background download or directory update may still run: end the process here rather
   // than tear down the objects it uses under it. An unfinished directory update was one
   // uncommitted transaction, which SQLite rolls back.

@@ -1,11 +1,14 @@
 #include "Data.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 
+#include "DatabaseFileMode.h"
 #include "PayslipSchema.h"
 #include "ProgramFolder.h"
+#include "SecretText.h"
 
 TDataModule1 *DataModule1 = nullptr;
 
@@ -17,7 +20,15 @@ const QString kErrorWord = QStringLiteral("错误");
 
 TDataModule1::TDataModule1() : ADOQueryAccessComm(ADOConnectionAccess) {}
 
-TDataModule1::~TDataModule1() { ADOQueryAccessComm.close(); }
+TDataModule1::~TDataModule1() {
+  ADOQueryAccessComm.close();
+  CheckpointLog();
+}
+
+void TDataModule1::CheckpointLog() {
+  QString ignored;  // at the end of a run there is nobody left to tell
+  ADOConnectionAccess.checkpoint(ignored);
+}
 
 QString PayslipDatabasePath() { return PayslipDatabasePath(ProgramFolder()); }
 
@@ -34,10 +45,14 @@ bool SqlOpen(const QString &sql, DbQuery &query, QString &errorText) {
 }
 
 bool SqlExec(const QString &sql, DbQuery &query, QString &errorText) {
+  return SqlExec(sql, query, errorText, {});
+}
+
+bool SqlExec(const QString &sql, DbQuery &query, QString &errorText, const QStringList &secrets) {
   errorText = kSuccess;
   QString engine;
   if (query.exec(sql, engine)) return true;
-  errorText = engine + kCrLf + kErrorWord + kCrLf + sql;
+  errorText = MaskSecrets(engine + kCrLf + kErrorWord + kCrLf + sql, secrets);
   return false;
 }
 
@@ -58,11 +73,12 @@ bool ArchiveSentPayslip(DbQuery &query, int payslipId) {
 
 bool CreateDatabaseFile(const QString &path, QString &errorText) {
   const QString name = QStringLiteral("korvane-create");
+  if (!CreateOwnerOnlyDatabaseFile(path, errorText)) return false;
   bool ok = false;
   {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
     db.setDatabaseName(path);
-    // SQLite creates the file lazily; setting the journal mode writes its header.
+    // The file is still empty; setting the journal mode writes its header.
     if (!db.open()) {
       errorText = EngineMessage(db.lastError());
     } else {
@@ -75,6 +91,8 @@ bool CreateDatabaseFile(const QString &path, QString &errorText) {
     errorText = QStringLiteral("无法创建数据库文件 ") + path;
     ok = false;
   }
+  // An empty file left behind would pass for a database on the next start.
+  if (!ok && QFileInfo(path).size() == 0) QFile::remove(path);
   return ok;
 }
 
@@ -111,6 +129,9 @@ bool OpenPayslipDatabase(DbConnection &connection, const QString &folder, QStrin
     errorText = stepError;
     return false;
   }
+  // A first run killed before any clean exit must still leave a file that holds the tables on
+  // its own, for a user who copies payslip.mdb alone.
+  connection.checkpoint(stepError);
   return true;
 }
 

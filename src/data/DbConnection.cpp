@@ -5,6 +5,8 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include "DatabaseFileMode.h"
+
 namespace {
 QAtomicInt connectionCounter;
 constexpr int kBusyTimeoutMs = 15000;
@@ -72,12 +74,27 @@ bool DbConnection::ensureOpen(QString &errorText) {
     errorText = QStringLiteral("未指定数据库文件");
     return false;
   }
+  // SQLite would create a missing file, and its side files, readable by everyone.
+  if (!CreateOwnerOnlyDatabaseFile(db.databaseName(), errorText)) return false;
   if (!db.open()) {
     errorText = EngineMessage(db.lastError());
     return false;
   }
   if (!ConfigureSqliteConnection(db, errorText)) {
     db.close();
+    return false;
+  }
+  return true;
+}
+
+bool DbConnection::checkpoint(QString &errorText) {
+  QSqlDatabase db = database();
+  if (!db.isOpen()) return true;
+  QSqlQuery q(db);
+  // Another connection reading at this moment keeps part of the log; the next checkpoint, or
+  // the last connection closing, writes the rest.
+  if (!q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"))) {
+    errorText = EngineMessage(q.lastError());
     return false;
   }
   return true;

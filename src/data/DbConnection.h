@@ -21,7 +21,12 @@ class DbConnection {
   QString databasePath() const;
   bool hasDatabasePath() const;
   bool isOpen() const;
+  // Opens the connection; a missing file is created, and an existing one (with its side
+  // files) restricted, readable and writable by its owner only.
   bool ensureOpen(QString &errorText);
+  // Copies every committed change from the write-ahead log into the database file and empties
+  // the log, so that the file alone is complete. Nothing to do when the connection is closed.
+  bool checkpoint(QString &errorText);
 
   QSqlDatabase database() const;
   QString connectionName() const { return name_; }

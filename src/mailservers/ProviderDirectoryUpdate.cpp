@@ -34,10 +34,8 @@ bool writeFile(const QString &path, const QByteArray &bytes) {
 
 // Reads the list into the emptied table. The delete and all inserts form one transaction, so a
 // reader on another connection sees the old directory until the new one is complete.
-bool fillDirectory(DbConnection &connection, DbQuery &query, const QString &listPath,
+bool fillDirectory(DbConnection &connection, DbQuery &query, const QByteArray &bytes,
                    bool deletedOld) {
-  QByteArray bytes;
-  if (!readFile(listPath, bytes)) return false;
   QFile log(ProgramFolder() + QStringLiteral("Err.txt"));
   if (!log.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   const auto logLine = [&log](const QString &text) {
@@ -71,6 +69,20 @@ bool fillDirectory(DbConnection &connection, DbQuery &query, const QString &list
 }
 }  // namespace
 
+// Outside any namespace, as Q_INIT_RESOURCE requires; the list lives in the static core library,
+// whose resource is linked in only through this call.
+static void initShippedListResource() { Q_INIT_RESOURCE(providers); }
+
+QByteArray ShippedProviderList() {
+  [[maybe_unused]] static const bool initialised = [] {
+    initShippedListResource();
+    return true;
+  }();
+  QByteArray bytes;
+  readFile(QStringLiteral(":/providers/mass.txt"), bytes);
+  return bytes;
+}
+
 QString ProviderListAddress() { return MakerSiteAddress() + QStringLiteral("/download/mass.txt"); }
 
 bool UpdateProviderDirectory(ProviderDirectoryMode mode) {
@@ -93,12 +105,19 @@ bool UpdateProviderDirectory(ProviderDirectoryMode mode) {
     readFile(listPath, previousList);
     QFile::remove(listPath);
   }
-  if (!DownloadUrlToFile(ProviderListAddress(), listPath, error)) {
-    // Offline on an empty directory: the list shipped with the program (or left by an earlier
-    // run) still fills it, so the look-up works from the first start.
-    if (count > 0 || previousList.isEmpty() || !writeFile(listPath, previousList)) return false;
+  QByteArray list;
+  if (DownloadUrlToFile(ProviderListAddress(), listPath, error)) {
+    if (!readFile(listPath, list)) return false;
+  } else {
+    // Offline on an empty directory: the list left by an earlier run, else the copy compiled
+    // into the program (the file may be gone: an offline always-mode run deletes it), still
+    // fills it, so the look-up works from the first start. The folder gets that list back.
+    if (count > 0) return false;
+    list = previousList.isEmpty() ? ShippedProviderList() : previousList;
+    if (list.isEmpty()) return false;
+    writeFile(listPath, list);
   }
-  return fillDirectory(connection, query, listPath, hadOld);
+  return fillDirectory(connection, query, list, hadOld);
 }
 
 void RefreshProviderDirectory(ProviderDirectoryMode mode) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // When the provider directory update runs: only on an empty table, or always.
@@ -15,3 +16,6 @@ bool UpdateProviderDirectory(ProviderDirectoryMode mode);
 
 // Where the maker publishes the list.
 QString ProviderListAddress();
+
+// The provider list shipped with the program (resources/providers/mass.txt), compiled in.
+QByteArray ShippedProviderList();

@@ -5,6 +5,7 @@
 
 #include "data/DbConnection.h"
 #include "data/SqlText.h"
+#include "sending/SmtpClient.h"
 
 namespace {
 const char *const kResultColumns[] = {"名称", "电子邮件地址", "发件服务器",   "帐号",
@@ -124,6 +125,10 @@ bool SmtpServerListModel::post(QString &errorText) {
     int number = 0;
     if (!ReadWholeNumber(port.toString(), number)) {
       errorText = QStringLiteral("'%1'不是有效的整数值").arg(port.toString());
+      return false;
+    }
+    if (!IsValidSmtpPort(number)) {
+      errorText = InvalidPortText(port.toString());
       return false;
     }
     port = number;

@@ -45,7 +45,7 @@ class SmtpServerListModel : public QAbstractTableModel {
   int editingRow() const { return editRow_; }
   bool edit(int row);
   // Writes the row in edit mode to the database; on failure it stays in edit mode and
-  // errorText holds the database's message.
+  // errorText holds the database's message, or the refusal of a port outside 1..65535.
   bool post(QString &errorText);
   void cancel();
   bool removeServer(int row, QString &errorText);

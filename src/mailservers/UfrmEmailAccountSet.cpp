@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -24,6 +23,7 @@
 #include "data/Data.h"
 #include "threads/BackgroundThread.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // The balloon hints hide themselves after this long.
@@ -36,6 +36,7 @@ TFormEmailAccountSet::TFormEmailAccountSet(QWidget *parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("邮箱账号设置"));
   setFont(QFont(QStringLiteral("宋体")));
   resize(784, 562);
+  PlaceOnFirstShow(this, WindowPlacement::MainWindowCentre);
   buildControls();
   fillProviderNames();
   // Sees every key before the controls do, so Enter can move the focus as Tab does.
@@ -218,14 +219,9 @@ void TFormEmailAccountSet::test() {
     Interaction::current().showMessage(QString::fromUtf8(kNoServer));
     return;
   }
-  QPointer<TFormTestSMTPServer> window = new TFormTestSMTPServer(this);
-  window->Host = LabeledEditSMTP->text();
-  window->Port = TestPortFromText(ComboBoxPort->currentText());
-  window->NeedLogin = CheckBoxNeedLogin->isChecked();
-  window->LoginName = LabeledEditLoginName->text();
-  window->Password = LabeledEditPassword->text();
-  if (window->DoTest()) Interaction::current().execModal(window);
-  delete window.data();  // null when it freed itself on closing
+  RunAccountTest(this, {LabeledEditSMTP->text(), TestPortFromText(ComboBoxPort->currentText()),
+                        CheckBoxNeedLogin->isChecked(), LabeledEditLoginName->text(),
+                        LabeledEditPassword->text()});
 }
 
 void TFormEmailAccountSet::save() {
@@ -243,7 +239,7 @@ void TFormEmailAccountSet::save() {
   fields.email = LabeledEditEmail->text();
   fields.typeIndex = ComboBoxEmailType->currentIndex();
   QString error;
-  if (!SqlExec(BuildAccountInsert(fields), DataModule1->ADOQueryAccessComm, error)) {
+  if (!SaveNewAccount(fields, DataModule1->ADOQueryAccessComm, error)) {
     Interaction::current().showMessage(QStringLiteral("保存失败!") + error);
     return;
   }

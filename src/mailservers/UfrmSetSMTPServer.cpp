@@ -9,8 +9,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolBar>
@@ -21,6 +21,7 @@
 #include "UfrmTestSMTPServer.h"
 #include "data/Data.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // Leaves an editor alone when it already shows the value, so a refresh of the row being typed
@@ -44,6 +45,7 @@ TFormSetSMTPServer::TFormSetSMTPServer(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormSetSMTPServer"));
   setWindowTitle(QStringLiteral("发送邮件服务器设置"));
   resize(784, 562);
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
 
   model_ = new SmtpServerListModel(DataModule1->ADOConnectionAccess, this);
   connect(model_, &SmtpServerListModel::editingChanged, this, &TFormSetSMTPServer::updateActions);
@@ -61,6 +63,9 @@ TFormSetSMTPServer::TFormSetSMTPServer(QWidget *parent) : QDialog(parent) {
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  // Tab leaves the grid for the record panel and the buttons instead of walking the cells,
+  // which would also change the current account on the way.
+  grid_->setTabKeyNavigation(false);
   // The selection stays visible while the record panel has the focus.
   QPalette gridPalette = grid_->palette();
   for (auto role : {QPalette::Highlight, QPalette::HighlightedText})
@@ -104,9 +109,7 @@ TFormSetSMTPServer::TFormSetSMTPServer(QWidget *parent) : QDialog(parent) {
   layout->addWidget(leftPane);
   layout->addLayout(right, 1);
 
-  QString error;
-  if (!model_->reload(error)) Interaction::current().showError(error);
-  grid_->resizeColumnsToContents();
+  reloadRows();
   current_ = model_->rowCount() > 0 ? 0 : -1;
   showCurrentRow();
 }
@@ -150,6 +153,9 @@ void TFormSetSMTPServer::buildNavigators(QToolBar *left, QToolBar *right) {
   ActionRestoreBookmark = makeAction("ActionRestoreBookmark", QStringLiteral("★"),
                                      QStringLiteral("转到书签"), &F::restoreBookmark);
   ActionTest = makeAction("ActionTest", QStringLiteral("测试&T"), QString(), &F::test);
+  // A tool button has no access key of its own; the command's shortcut works from every
+  // control of the window, a record panel editor included.
+  ActionTest->setShortcut(QKeySequence::mnemonic(ActionTest->text()));
   ActionAdd = makeAction("ActionAdd", QStringLiteral("新增&A"), QString(), &F::add);
 
   const QList<QAction *> moves{ActionFirst, ActionPriorPage, ActionPrior,
@@ -213,6 +219,13 @@ QWidget *TFormSetSMTPServer::buildRecordPanel() {
   mapper_->addMapping(loginBox_, SmtpServerListModel::Login);
   form->addRow(QString(), loginBox_);
   return panel;
+}
+
+void TFormSetSMTPServer::reloadRows() {
+  QString error;
+  if (!model_->reload(error)) Interaction::current().showError(error);
+  // Fitted again on every read, so the first rows added to an empty list are not cut short.
+  grid_->resizeColumnsToContents();
 }
 
 void TFormSetSMTPServer::showCurrentRow() {
@@ -301,8 +314,7 @@ void TFormSetSMTPServer::cancelEdit() {
 void TFormSetSMTPServer::refresh() {
   if (model_->isEditing() && !postPending()) return;
   const int id = model_->serverId(current_);
-  QString error;
-  if (!model_->reload(error)) Interaction::current().showError(error);
+  reloadRows();
   const int row = model_->rowOfServer(id);
   current_ = row >= 0 ? row : std::min(std::max(current_, 0), model_->rowCount() - 1);
   showCurrentRow();
@@ -316,24 +328,31 @@ void TFormSetSMTPServer::restoreBookmark() {
 }
 
 void TFormSetSMTPServer::add() {
+  QSet<int> listed;
+  for (int row = 0; row < model_->rowCount(); ++row) listed << model_->serverId(row);
+  const int currentId = model_->serverId(current_);
   auto *editor = new TFormEmailAccountSet(this);
   Interaction::current().execModal(editor);
   delete editor;
-  // Re-run, so an account saved there is listed at once.
-  QString error;
-  if (!model_->reload(error)) Interaction::current().showError(error);
-  current_ = model_->rowCount() > 0 ? 0 : -1;
+  // Re-run, so an account saved there is listed at once, and make it the current row; after a
+  // cancel the current row stays.
+  reloadRows();
+  int row = model_->rowOfServer(currentId);
+  for (int r = 0; r < model_->rowCount(); ++r) {
+    if (!listed.contains(model_->serverId(r))) {
+      row = r;
+      break;
+    }
+  }
+  current_ = row >= 0 ? row : (model_->rowCount() > 0 ? 0 : -1);
   showCurrentRow();
 }
 
 void TFormSetSMTPServer::test() {
   if (current_ < 0 || model_->rowCount() == 0) return;
-  QPointer<TFormTestSMTPServer> window = new TFormTestSMTPServer(this);
-  window->Host = model_->value(current_, SmtpServerListModel::Host).toString();
-  window->Port = model_->value(current_, SmtpServerListModel::Port).toInt();
-  window->NeedLogin = model_->value(current_, SmtpServerListModel::Login).toBool();
-  window->LoginName = model_->value(current_, SmtpServerListModel::UserName).toString();
-  window->Password = model_->value(current_, SmtpServerListModel::Password).toString();
-  if (window->DoTest()) Interaction::current().execModal(window);
-  delete window.data();  // null when it freed itself on closing
+  RunAccountTest(this, {model_->value(current_, SmtpServerListModel::Host).toString(),
+                        model_->value(current_, SmtpServerListModel::Port).toInt(),
+                        model_->value(current_, SmtpServerListModel::Login).toBool(),
+                        model_->value(current_, SmtpServerListModel::UserName).toString(),
+                        model_->value(current_, SmtpServerListModel::Password).toString()});
 }

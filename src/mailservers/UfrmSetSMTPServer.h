@@ -29,6 +29,7 @@ class TFormSetSMTPServer : public QDialog {
   // Posts a pending edit first; false (the row stays) when the database rejects it.
   bool moveTo(int row);
   bool postPending();
+  void reloadRows();  // re-runs the statement and fits the grid's columns
   void showCurrentRow();
   void updateActions();
   int pageRows() const;

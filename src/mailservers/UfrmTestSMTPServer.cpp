@@ -4,8 +4,8 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -14,6 +14,7 @@
 
 #include "sending/SmtpSecurity.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // Long enough for a slow server, short enough that the window can never hang.
@@ -25,6 +26,8 @@ TFormTestSMTPServer::TFormTestSMTPServer(QWidget *parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("SMTP服务器测试"));
   resize(784, 562);
+  // Centred on the desktop, not over the opener.
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
 
   ActionTest = new QAction(QStringLiteral("测试&T"), this);
   ActionTest->setObjectName(QStringLiteral("ActionTest"));
@@ -131,16 +134,6 @@ void TFormTestSMTPServer::closeEvent(QCloseEvent *event) {
   QDialog::closeEvent(event);
 }
 
-void TFormTestSMTPServer::showEvent(QShowEvent *event) {
-  // Centred on the desktop, not over the opener.
-  if (QScreen *desktop = screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(desktop->availableGeometry().center());
-    move(frame.topLeft());
-  }
-  QDialog::showEvent(event);
-}
-
 void TFormTestSMTPServer::closeConnection() {
   if (!socket_) return;
   QTcpSocket *socket = socket_;
@@ -161,4 +154,15 @@ void TFormTestSMTPServer::appendToLog(const QString &entry) {
 void TFormTestSMTPServer::scrollLogToEnd() {
   MemoLog->moveCursor(QTextCursor::End);
   MemoLog->verticalScrollBar()->setValue(MemoLog->verticalScrollBar()->maximum());
+}
+
+void RunAccountTest(QWidget *parent, const SmtpTestAccount &account) {
+  QPointer<TFormTestSMTPServer> window = new TFormTestSMTPServer(parent);
+  window->Host = account.host;
+  window->Port = account.port;
+  window->NeedLogin = account.needLogin;
+  window->LoginName = account.loginName;
+  window->Password = account.password;
+  if (window->DoTest()) Interaction::current().execModal(window);
+  delete window.data();  // null when it freed itself on closing
 }

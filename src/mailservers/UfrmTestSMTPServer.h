@@ -31,7 +31,6 @@ class TFormTestSMTPServer : public QDialog {
 
  protected:
   void closeEvent(QCloseEvent *event) override;
-  void showEvent(QShowEvent *event) override;
 
  private:
   void IdTelnet1DataAvailable();
@@ -47,3 +46,17 @@ class TFormTestSMTPServer : public QDialog {
   QPushButton *ButtonStop = nullptr;
   QTcpSocket *socket_ = nullptr;
 };
+
+// The account an account window tests.
+struct SmtpTestAccount {
+  QString host;
+  int port = 25;
+  bool needLogin = true;
+  QString loginName;
+  QString password;
+};
+
+// The test as the server settings window and the account editor start it: a fresh test window
+// with the account's fields connects at once (DoTest) and only then is shown modally; when the
+// connection fails, the error has been shown and no window opens.
+void RunAccountTest(QWidget *parent, const SmtpTestAccount &account);

@@ -1,5 +1,8 @@
 #include "MailOperations.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "SmtpClient.h"
 #include "data/Clock.h"
 #include "data/Data.h"
@@ -57,7 +60,10 @@ bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
   found.host = query.fieldByName(QStringLiteral("host")).toString();
   found.username = query.fieldByName(QStringLiteral("username")).toString();
   found.pwd = query.fieldByName(QStringLiteral("pwd")).toString();
-  found.port = query.fieldByName(QStringLiteral("port")).toInt();
+  // A stored value beyond 32 bits must not wrap into a valid port; the send refuses it.
+  const qint64 port = query.fieldByName(QStringLiteral("port")).toLongLong();
+  found.port = int(
+      std::clamp<qint64>(port, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   found.login = query.fieldByName(QStringLiteral("login")).toBool();
   found.emailAddress = query.fieldByName(QStringLiteral("emailaddress")).toString();
   found.serverName = query.fieldByName(QStringLiteral("server_name")).toString();
@@ -71,7 +77,7 @@ bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QStri
   client.Host = host;
   client.Username = username;
   client.Password = password;
-  client.Port = port & 0xFFFF;
+  client.Port = port;
   client.AuthenticationType =
       login ? SmtpClient::Authentication::Login : SmtpClient::Authentication::None;
   client.ReadTimeoutMs = 30000;

@@ -26,7 +26,7 @@ bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
                        SmtpAccount &account, QString &errorText);
 
 // One session for the prepared message through the client: AUTH LOGIN when login is set, a
-// read time-out of 30 s.
+// read time-out of 30 s. A port outside 1..65535 fails with an error text naming it.
 bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QString &host,
                      const QString &username, const QString &password, int port, bool login,
                      QString &errorText);

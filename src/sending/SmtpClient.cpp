@@ -11,6 +11,7 @@
 #include "MimeMessage.h"
 #include "SmtpSecurity.h"
 #include "data/Clock.h"
+#include "data/SecretText.h"
 
 namespace {
 // What the session was doing when it failed, judged by the last command sent.
@@ -150,15 +151,104 @@ QByteArray serverUrl(const QString &host, quint16 port) {
 
 long seconds(int milliseconds) { return qMax(1L, static_cast<long>((milliseconds + 999) / 1000)); }
 
+const QString kNoTlsForLogin = QStringLiteral("服务器不支持加密连接(STARTTLS)，为保护密码未登录");
+
 // The password, and what AUTH LOGIN makes of it, must never show in a text for the user.
-QString withoutSecret(QString text, const QString &password) {
-  // A very short password would match ordinary parts of the text, such as reply codes.
-  if (password.size() < 6) return text;
-  text.replace(password, QStringLiteral("******"));
-  text.replace(QString::fromLatin1(password.toUtf8().toBase64()), QStringLiteral("******"));
-  return text;
+QString withoutSecret(const QString &text, const QString &password) {
+  return MaskSecrets(text, {password, QString::fromLatin1(password.toUtf8().toBase64())});
+}
+
+// What one session needs, fixed before the first attempt.
+struct SessionSettings {
+  QByteArray url;
+  QByteArray host;  // as in the URL, for pinning its address
+  quint16 port = 25;
+  QByteArray from;
+  curl_slist *recipients = nullptr;
+  bool login = false;
+  QByteArray user;
+  QByteArray password;
+  QByteArray caBundle;
+  long connectTimeoutMs = 30000;
+  long readTimeoutSeconds = 30;
+  QByteArray content;
+};
+
+struct SessionResult {
+  CURLcode code = CURLE_OK;
+  QString failure;    // empty on success
+  QString primaryIp;  // the address the connection used, when one was made
+};
+
+// One connection: everything from the greeting to the disconnect. useSsl is curl's TLS
+// demand for the plain-text port; pinnedAddress, when given, is the only address it may use.
+SessionResult runSession(const SessionSettings &settings, long useSsl,
+                         const QString &pinnedAddress) {
+  SessionResult outcome;
+  CURL *curl = curl_easy_init();
+  if (!curl) {
+    outcome.code = CURLE_FAILED_INIT;
+    outcome.failure = QStringLiteral("无法初始化邮件发送组件");
+    return outcome;
+  }
+  curl_slist *resolve = nullptr;
+  if (!pinnedAddress.isEmpty()) {
+    const QHostAddress address(pinnedAddress);
+    const QString shown = address.protocol() == QAbstractSocket::IPv6Protocol
+                              ? QLatin1Char('[') + pinnedAddress + QLatin1Char(']')
+                              : pinnedAddress;
+    resolve = curl_slist_append(
+        resolve, (settings.host + ':' + QByteArray::number(settings.port) + ':' + shown.toLatin1())
+                     .constData());
+  }
+  Upload upload{settings.content, 0};
+  Transcript transcript;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+
+  curl_easy_setopt(curl, CURLOPT_URL, settings.url.constData());
+  if (resolve) curl_easy_setopt(curl, CURLOPT_RESOLVE, resolve);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
+  curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, settings.readTimeoutSeconds);
+  if (useSsl != CURLUSESSL_NONE) curl_easy_setopt(curl, CURLOPT_USE_SSL, useSsl);
+  if (!settings.caBundle.isEmpty())
+    curl_easy_setopt(curl, CURLOPT_CAINFO, settings.caBundle.constData());
+  if (settings.login) {
+    curl_easy_setopt(curl, CURLOPT_USERNAME, settings.user.constData());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, settings.password.constData());
+    curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
+  }
+  curl_easy_setopt(curl, CURLOPT_MAIL_FROM, settings.from.constData());
+  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, settings.recipients);
+  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+  curl_easy_setopt(curl, CURLOPT_READFUNCTION, onRead);
+  curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+  curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload.bytes.size()));
+  // The trace goes to our callback only, never to the terminal: it holds the credentials.
+  curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
+  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, onDebug);
+  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transcript);
+
+  outcome.code = curl_easy_perform(curl);
+  // Judged before the disconnect, whose QUIT draws a reply of its own.
+  if (outcome.code != CURLE_OK)
+    outcome.failure = failureText(outcome.code, errorBuffer, transcript);
+  char *ip = nullptr;
+  if (curl_easy_getinfo(curl, CURLINFO_PRIMARY_IP, &ip) == CURLE_OK && ip)
+    outcome.primaryIp = QString::fromLatin1(ip);
+  // Cleaning up closes the connection (with QUIT when it is still usable), also after a failure.
+  curl_easy_cleanup(curl);
+  curl_slist_free_all(resolve);
+  return outcome;
 }
 }  // namespace
+
+bool IsValidSmtpPort(qint64 port) { return port >= 1 && port <= 65535; }
+
+QString InvalidPortText(const QString &port) {
+  return QStringLiteral("端口号无效：") + port + QStringLiteral("（端口号应为1到65535之间的整数）");
+}
 
 bool SmtpClient::send(const MimeMessage &message, QString &errorText) {
   static std::once_flag curlReady;
@@ -166,6 +256,10 @@ bool SmtpClient::send(const MimeMessage &message, QString &errorText) {
 
   if (Host.trimmed().isEmpty()) {
     errorText = QStringLiteral("没有设置邮件服务器地址");
+    return false;
+  }
+  if (!IsValidSmtpPort(Port)) {
+    errorText = InvalidPortText(QString::number(Port));
     return false;
   }
   if (!message.From.isEmpty() && !validAddress(message.From)) {
@@ -184,57 +278,41 @@ bool SmtpClient::send(const MimeMessage &message, QString &errorText) {
     }
   }
 
-  CURL *curl = curl_easy_init();
-  if (!curl) {
-    errorText = QStringLiteral("无法初始化邮件发送组件");
-    return false;
-  }
-  const quint16 port = static_cast<quint16>(Port & 0xFFFF);
-  const QByteArray url = serverUrl(Host.trimmed(), port);
-  const QByteArray from = '<' + message.From.toUtf8() + '>';
-  curl_slist *rcpt = nullptr;
+  SessionSettings settings;
+  settings.port = static_cast<quint16>(Port);
+  settings.host = Host.trimmed().toUtf8();
+  settings.url = serverUrl(Host.trimmed(), settings.port);
+  settings.from = '<' + message.From.toUtf8() + '>';
   for (const QString &recipient : recipients)
-    rcpt = curl_slist_append(rcpt, ('<' + recipient.toUtf8() + '>').constData());
-  const QByteArray user = Username.toUtf8();
-  const QByteArray password = Password.toUtf8();
-  const QByteArray caBundle = SmtpCaBundle().toLocal8Bit();
-  Upload upload{message.render(Clock::instance().now()), 0};
-  Transcript transcript;
-  char errorBuffer[CURL_ERROR_SIZE] = {};
+    settings.recipients =
+        curl_slist_append(settings.recipients, ('<' + recipient.toUtf8() + '>').constData());
+  settings.login = AuthenticationType == Authentication::Login;
+  settings.user = Username.toUtf8();
+  settings.password = Password.toUtf8();
+  settings.caBundle = SmtpCaBundle().toLocal8Bit();
+  settings.connectTimeoutMs = static_cast<long>(qMax(1, ConnectTimeoutMs));
+  settings.readTimeoutSeconds = seconds(ReadTimeoutMs);
+  settings.content = message.render(Clock::instance().now());
 
-  curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(qMax(1, ConnectTimeoutMs)));
-  curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, seconds(ReadTimeoutMs));
-  // The password must not cross the network in the clear when the server can do better.
-  if (!IsImplicitTlsPort(port)) curl_easy_setopt(curl, CURLOPT_USE_SSL, CURLUSESSL_TRY);
-  if (!caBundle.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caBundle.constData());
-  if (AuthenticationType == Authentication::Login) {
-    curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, password.constData());
-    curl_easy_setopt(curl, CURLOPT_LOGIN_OPTIONS, "AUTH=LOGIN");
+  // On the plain-text port the client upgrades with STARTTLS whenever the server offers it.
+  // With a login it insists on it: a server that offers none gets the password in the clear
+  // only when it turned out to be on this computer or a private network; the session then
+  // runs again, in plain text, pinned to the very address that was judged.
+  const bool implicitTls = IsImplicitTlsPort(settings.port);
+  const long useSsl =
+      implicitTls ? CURLUSESSL_NONE : (settings.login ? CURLUSESSL_ALL : CURLUSESSL_TRY);
+  SessionResult outcome = runSession(settings, useSsl, QString());
+  if (outcome.code == CURLE_USE_SSL_FAILED && useSsl == CURLUSESSL_ALL) {
+    if (MayLogInWithoutTls(outcome.primaryIp)) {
+      outcome = runSession(settings, CURLUSESSL_TRY, outcome.primaryIp);
+    } else {
+      outcome.failure = kNoTlsForLogin;
+    }
   }
-  curl_easy_setopt(curl, CURLOPT_MAIL_FROM, from.constData());
-  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT, rcpt);
-  curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(curl, CURLOPT_READFUNCTION, onRead);
-  curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
-  curl_easy_setopt(curl, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(upload.bytes.size()));
-  curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
-  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, onDebug);
-  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transcript);
+  curl_slist_free_all(settings.recipients);
 
-  const CURLcode result = curl_easy_perform(curl);
-  // Judged before the disconnect, whose QUIT draws a reply of its own.
-  const QString failure =
-      result == CURLE_OK ? QString() : failureText(result, errorBuffer, transcript);
-  // Cleaning up closes the connection (with QUIT when it is still usable), also after a failure.
-  curl_easy_cleanup(curl);
-  curl_slist_free_all(rcpt);
-
-  if (result == CURLE_OK) return true;
-  errorText = withoutSecret(failure, Password);
+  if (outcome.code == CURLE_OK) return true;
+  errorText = withoutSecret(outcome.failure, Password);
   if (errorText.trimmed().isEmpty()) errorText = QStringLiteral("邮件发送失败");
   return false;
 }

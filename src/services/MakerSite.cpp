@@ -2,8 +2,11 @@
 
 #include <QMutex>
 
+#include "data/ProgramFolder.h"
+
 namespace {
 const QString kMakerSite = QStringLiteral("https://www.korvane.cn");
+const QString kFeedbackAddress = QStringLiteral("feedback@korvane.cn");
 QMutex siteMutex;
 QString testSite;
 }  // namespace
@@ -19,4 +22,16 @@ void SetMakerSiteAddressForTesting(const QString &address) {
   while (testSite.endsWith(QLatin1Char('/'))) testSite.chop(1);
 }
 
-QString HelpPageAddress() { return MakerSiteAddress() + QStringLiteral("/help.html"); }
+QString MakerHomePage() { return kMakerSite; }
+
+QString AdFileAddress() { return MakerSiteAddress() + QStringLiteral("/download/ad.txt"); }
+
+QString UpgradeFileAddress() {
+  return MakerSiteAddress() + QStringLiteral("/download/payslip_upgrade.txt");
+}
+
+QString MakerFeedbackAddress() { return kFeedbackAddress; }
+
+QUrl HelpPageUrl(const QString &page) {
+  return QUrl::fromLocalFile(ShippedFilesFolder() + QStringLiteral("help/") + page);
+}

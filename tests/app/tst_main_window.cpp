@@ -214,6 +214,42 @@ class TestMainWindow : public QObject {
     QCOMPARE(ui.shown.last().kind, ScriptedInteraction::Kind::External);  // after the message
   }
 
+  // The focused button wears a frame of the focus colour, and Enter presses it.
+  void buttonsShowTheFocusAndEnterPressesIt() {
+    TestProgramFolder folder;
+    int imports = 0;
+    RegisterImportCommand([&](QWidget *) { ++imports; });
+    ThreadRecorder threads;
+    ScriptedInteraction ui;
+    TFormMain window;
+    showAndSettle(window);
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *load = window.findChild<QPushButton *>("ButtonLoad");
+    auto *cont = window.findChild<QPushButton *>("ButtonContinue");
+    QCOMPARE(QApplication::focusWidget(), load);  // the first button has it at the start
+    const auto frameColour = [](QPushButton *button) {
+      const QImage image = button->grab().toImage();
+      return image.pixelColor(1, image.height() / 2).name();
+    };
+    const QImage loadFocused = load->grab().toImage();
+    QCOMPARE(frameColour(load), QStringLiteral("#1f5fa8"));
+    QVERIFY(frameColour(cont) != QStringLiteral("#1f5fa8"));
+
+    QTest::keyClick(load, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), cont);
+    QCOMPARE(frameColour(cont), QStringLiteral("#1f5fa8"));
+    QVERIFY(frameColour(load) != QStringLiteral("#1f5fa8"));
+    QVERIFY(load->grab().toImage() != loadFocused);
+
+    QTest::keyClick(cont, Qt::Key_Return);  // nothing unsent in a new database
+    QCOMPARE(ui.messages(), QStringList{"未发现有上次未完成发送！"});
+    QTest::keyClick(cont, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget(), load);
+    QTest::keyClick(load, Qt::Key_Enter);
+    QCOMPARE(imports, 1);
+  }
+
   void helpOpensTheBrowser() {
     TestProgramFolder folder;
     ThreadRecorder threads;
@@ -221,7 +257,9 @@ class TestMainWindow : public QObject {
     TFormMain window;
     window.findChild<QAction *>("ActionHelp")->trigger();
     QCOMPARE(ui.opened().size(), 1);
-    QVERIFY(ui.opened().first().scheme() == QStringLiteral("https"));
+    // The offline help shipped beside the program.
+    QVERIFY(ui.opened().first().isLocalFile());
+    QVERIFY(ui.opened().first().path().endsWith(QStringLiteral("/help/index.html")));
   }
 };
 

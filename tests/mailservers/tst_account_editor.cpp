@@ -9,6 +9,7 @@
 
 #include "AccountsFixture.h"
 #include "ProviderListFixture.h"
+#include "data/SqlText.h"
 #include "mailservers/AccountInsert.h"
 #include "mailservers/UfrmEmailAccountSet.h"
 #include "mailservers/UfrmTestSMTPServer.h"
@@ -340,6 +341,80 @@ class TestAccountEditor : public QObject {
     QFETCH(QString, text);
     QFETCH(int, port);
     QCOMPARE(TestPortFromText(text), port);
+  }
+
+  // A failed save shows the statement, but never the password.
+  void failedSaveMasksThePassword_data() {
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("serverName");
+    QTest::newRow("port abc") << "Geheim-Pa55"
+                              << "abc"
+                              << "QQ邮箱";
+    QTest::newRow("quotes in the password") << "it's ''x\""
+                                            << "abc"
+                                            << "QQ邮箱";
+    QTest::newRow("short password") << "pw"
+                                    << "abc"
+                                    << "QQ邮箱";
+    QTest::newRow("name too long") << "Geheim-Pa55"
+                                   << "25" << QString(51, QLatin1Char('x'));
+  }
+  void failedSaveMasksThePassword() {
+    QFETCH(QString, password);
+    QFETCH(QString, port);
+    QFETCH(QString, serverName);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    ScriptedInteraction ui;
+    TFormEmailAccountSet dialog;
+    const Controls c = controls(dialog);
+    fillAccount(c, 0, password, port, true);
+    c.boxName->setEditText(serverName);
+    trigger(dialog, "ActionSave");
+    QCOMPARE(ui.messages().size(), 1);
+    const QString message = ui.messages().first();
+    QVERIFY2(message.startsWith(QStringLiteral("保存失败!")), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("'hr@qq.com',******,") + port + ","),
+             qPrintable(message));
+    QVERIFY2(!message.contains(QuotedSqlText(password)), qPrintable(message));
+    if (password.size() > 2) QVERIFY2(!message.contains(password), qPrintable(message));
+    QVERIFY(AccountRows().isEmpty());
+    QCOMPARE(c.password->text(), password);  // the field itself keeps it
+  }
+
+  void savePortBounds_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("1") << "1" << true;
+    QTest::newRow("25") << "25" << true;
+    QTest::newRow("65535") << "65535" << true;
+    QTest::newRow("65536") << "65536" << false;
+    QTest::newRow("105351") << "105351" << false;
+    QTest::newRow("-1") << "-1" << false;
+    QTest::newRow("beyond 64 bits") << "99999999999999999999" << false;
+    QTest::newRow("with a blank") << " 105351" << false;
+  }
+  void savePortBounds() {
+    QFETCH(QString, port);
+    QFETCH(bool, saved);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    ScriptedInteraction ui;
+    TFormEmailAccountSet dialog;
+    fillAccount(controls(dialog), 0, "pw", port, true);
+    trigger(dialog, "ActionSave");
+    if (saved) {
+      QCOMPARE(ui.messages(), QStringList{"保存成功!"});
+      QCOMPARE(AccountRows().size(), 1);
+      QCOMPARE(AccountRows().first().section('|', 4, 4), port);
+      return;
+    }
+    QCOMPARE(ui.messages(), QStringList{QStringLiteral("保存失败!端口号无效：") + port +
+                                        QStringLiteral("（端口号应为1到65535之间的整数）")});
+    QVERIFY(AccountRows().isEmpty());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
   }
 };
 

@@ -46,6 +46,20 @@ class TestProviderDirectory : public QObject {
   static QByteArray shippedList() {
     return ReadBytes(SourceDir() + QStringLiteral("/resources/providers/mass.txt"));
   }
+  // The rows a list puts into the directory, as DirectoryRows() shows them.
+  static QStringList rowsOf(const QByteArray &list) {
+    QStringList rows;
+    for (const QString &line : ProviderListParser::splitLines(FromAnsiCodePage(list))) {
+      const QStringList fields = ProviderListParser::splitFields(line);
+      QString statement;
+      if (ProviderListParser::buildInsert(fields, statement) != ProviderListParser::Verdict::Insert)
+        continue;
+      QStringList plain;
+      for (const QString &f : fields.mid(0, 7)) plain << UnscrambleText(f);
+      rows << row(plain);
+    }
+    return rows;
+  }
 
  private slots:
   void initTestCase() {
@@ -166,45 +180,65 @@ class TestProviderDirectory : public QObject {
 
   void failedDownload_data() {
     QTest::addColumn<bool>("filled");
-    QTest::addColumn<bool>("oldList");
-    QTest::newRow("filled directory kept, old list gone") << true << true;
-    QTest::newRow("empty directory filled from the shipped list") << false << true;
-    QTest::newRow("empty directory, nothing to fall back on") << false << false;
+    QTest::addColumn<QByteArray>("folderList");  // mass.txt before the run; empty: none
+    QTest::addColumn<bool>("fromFolderList");    // else the compiled-in copy fills it
+    const QByteArray newer = ProviderList({ProviderLine(kCorp)});
+    QTest::newRow("filled directory kept, old list gone") << true << shippedList() << false;
+    QTest::newRow("empty directory filled from the shipped list") << false << shippedList() << true;
+    QTest::newRow("empty directory, list downloaded earlier") << false << newer << true;
+    QTest::newRow("empty directory, no list in the folder: the compiled-in copy")
+        << false << QByteArray() << false;
   }
   void failedDownload() {
     QFETCH(bool, filled);
-    QFETCH(bool, oldList);
+    QFETCH(QByteArray, folderList);
+    QFETCH(bool, fromFolderList);
     TestProgramFolder folder;
     QVERIFY(folder.open());
     SetMakerSiteAddressForTesting(server_.baseUrl() + QStringLiteral("/bad"));
     if (filled) QVERIFY(AddDirectoryRow(kOld));
-    const QByteArray shipped = shippedList();
-    QVERIFY(!shipped.isEmpty());
-    if (oldList) QVERIFY(WriteBytes(folder.file("mass.txt"), shipped));
+    if (!folderList.isEmpty()) QVERIFY(WriteBytes(folder.file("mass.txt"), folderList));
     QVERIFY(WriteBytes(folder.file("Err.txt"), "OLD ERR"));
 
     RefreshProviderDirectory(filled ? ProviderDirectoryMode::Always
                                     : ProviderDirectoryMode::IfEmpty);
 
-    if (filled || !oldList) {
-      QCOMPARE(DirectoryRows(), filled ? QStringList{row(kOld)} : QStringList{});
+    if (filled) {
+      QCOMPARE(DirectoryRows(), QStringList{row(kOld)});
       QVERIFY(!QFile::exists(folder.file("mass.txt")));
       QCOMPARE(errLog(folder), QStringLiteral("OLD ERR"));
       return;
     }
-    int usable = 0;
-    for (const QString &line : ProviderListParser::splitLines(FromAnsiCodePage(shipped))) {
-      QString statement;
-      if (ProviderListParser::buildInsert(ProviderListParser::splitFields(line), statement) ==
-          ProviderListParser::Verdict::Insert)
-        ++usable;
-    }
-    const QStringList rows = DirectoryRows();
-    QCOMPARE(rows.size(), usable);
-    QVERIFY(rows.filter(QStringLiteral("|smtp.qq.com|465|1|1|qq.com|")).size() == 1);
-    QCOMPARE(ReadBytes(folder.file("mass.txt")), shipped);
-    QCOMPARE(errLog(folder), QStringLiteral("delete!\r\n"));
+    const QByteArray used = fromFolderList ? folderList : shippedList();
+    QCOMPARE(DirectoryRows(), rowsOf(used));
+    QCOMPARE(ReadBytes(folder.file("mass.txt")), used);
+    QCOMPARE(errLog(folder), folderList.isEmpty() ? QString() : QStringLiteral("delete!\r\n"));
   }
+
+  // An offline always-mode run deletes mass.txt and keeps the directory; a database with an
+  // empty directory afterwards (a new payslip.mdb) is still filled offline.
+  void shippedListSurvivesAnOfflineAlwaysRun() {
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    SetMakerSiteAddressForTesting(server_.baseUrl() + QStringLiteral("/bad"));
+    QVERIFY(WriteBytes(folder.file("mass.txt"), shippedList()));
+    QVERIFY(AddDirectoryRow(kOld));
+    const int refused = requestsFor(QStringLiteral("/bad") + kMassPath);
+
+    RefreshProviderDirectory(ProviderDirectoryMode::Always);
+    QCOMPARE(requestsFor(QStringLiteral("/bad") + kMassPath), refused + 1);
+    QVERIFY(!QFile::exists(folder.file("mass.txt")));
+    QCOMPARE(DirectoryRows(), QStringList{row(kOld)});
+
+    QVERIFY(Exec("delete from smtpservers"));
+    RefreshProviderDirectory(ProviderDirectoryMode::IfEmpty);
+    QCOMPARE(requestsFor(QStringLiteral("/bad") + kMassPath), refused + 2);
+    const QStringList rows = DirectoryRows();
+    QCOMPARE(rows, rowsOf(shippedList()));
+    QCOMPARE(rows.filter(QStringLiteral("|smtp.qq.com|465|1|1|qq.com|")).size(), 1);
+  }
+
+  void compiledInListIsTheShippedFile() { QCOMPARE(ShippedProviderList(), shippedList()); }
 
   void twoRequestsAtOnceRunOneAfterTheOther() {
     TestProgramFolder folder;

@@ -12,6 +12,7 @@
 #include "AccountsFixture.h"
 #include "app/AppWindows.h"
 #include "app/UfrmMain.h"
+#include "mailservers/SmtpServerListModel.h"
 #include "mailservers/UfrmEmailAccountSet.h"
 #include "mailservers/UfrmSetSMTPServer.h"
 #include "mailservers/UfrmTestSMTPServer.h"
@@ -37,6 +38,23 @@ class TestServerSettings : public QObject {
     edit->selectAll();
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
     QApplication::sendEvent(edit, &press);
+  }
+  static void showActive(QWidget &window) {
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+  }
+  // Fills the account editor shown by "新增&A" and saves or cancels it.
+  static int addInEditor(QDialog *dialog, bool save, const QString &name, const QString &user,
+                         const QString &password) {
+    auto *editor = qobject_cast<TFormEmailAccountSet *>(dialog);
+    if (!editor) return int(QDialog::Rejected);
+    Child<QLineEdit>(editor, "LabeledEditSMTP")->setText("smtp.new.example");
+    Child<QComboBox>(editor, "ComboBoxEmailBoxName")->setEditText(name);
+    Child<QLineEdit>(editor, "LabeledEditLoginName")->setText(user);
+    Child<QLineEdit>(editor, "LabeledEditPassword")->setText(password);
+    Child<QAction>(editor, save ? "ActionSave" : "ActionCancel")->trigger();
+    return editor->result();
   }
   static QString dbName(int serverId) {
     return Scalar(QStringLiteral("select server_name from smtp_server where server_id=%1")
@@ -283,6 +301,104 @@ class TestServerSettings : public QObject {
     QCOMPARE(ui.shown[0].kind, ScriptedInteraction::Kind::Error);
   }
 
+  void altTRunsTheTestFromAnyControl_data() {
+    QTest::addColumn<QString>("focusName");
+    for (const char *name :
+         {"GridServers", "EditName", "EditPassword", "EditPort", "CheckBoxLogin", "ButtonAdd"})
+      QTest::newRow(name) << QString::fromLatin1(name);
+  }
+  void altTRunsTheTestFromAnyControl() {
+    QFETCH(QString, focusName);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    QTcpServer smtp;
+    QVERIFY(smtp.listen(QHostAddress::LocalHost));
+    QVERIFY(AddAccount("甲", "127.0.0.1", QString::number(smtp.serverPort())));
+    ScriptedInteraction ui;
+    TFormSetSMTPServer window;
+    showActive(window);
+    auto *target = Child<QWidget>(&window, qPrintable(focusName));
+    target->setFocus();
+    QCOMPARE(QApplication::focusWidget(), target);
+    const QString before = editor(&window, "EditName")->text();
+
+    QTest::keyClick(target, Qt::Key_T, Qt::AltModifier);
+
+    QCOMPARE(ui.modalWindows(), QStringList{"TFormTestSMTPServer"});
+    QCOMPARE(editor(&window, "EditName")->text(), before);         // no "t" typed
+    QVERIFY(!Child<QAction>(&window, "ActionPost")->isEnabled());  // not put into edit mode
+  }
+
+  void tabLeavesTheGrid() {
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    for (const char *name : {"一", "二", "三"}) QVERIFY(AddAccount(name, "h", "25"));
+    ScriptedInteraction ui;
+    TFormSetSMTPServer window;
+    showActive(window);
+    auto *grid = Child<QTableView>(&window, "GridServers");
+    grid->setFocus();
+    QStringList visited;
+    for (int i = 0; i < 9; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      visited << QApplication::focusWidget()->objectName();
+      QCOMPARE(window.currentRow(), 0);
+    }
+    QCOMPARE(visited, (QStringList{"ButtonAdd", "EditName", "EditEmail", "EditHost", "EditUserName",
+                                   "EditPassword", "EditPort", "CheckBoxLogin", "GridServers"}));
+    QTest::keyClick(grid, Qt::Key_Backtab);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("CheckBoxLogin"));
+    QCOMPARE(window.currentRow(), 0);
+    QCOMPARE(editor(&window, "EditName")->text(), QStringLiteral("一"));
+  }
+
+  void addMakesTheNewAccountCurrent_data() {
+    QTest::addColumn<bool>("save");
+    QTest::newRow("saved: the new account") << true;
+    QTest::newRow("cancelled: the row stays") << false;
+  }
+  void addMakesTheNewAccountCurrent() {
+    QFETCH(bool, save);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    for (const char *name : {"一", "二", "三"}) QVERIFY(AddAccount(name, "h", "25"));
+    ScriptedInteraction ui;
+    ui.onModal = [&](QDialog *dialog) { return addInEditor(dialog, save, "新", "u", "p"); };
+    TFormSetSMTPServer window;
+    QVERIFY(trigger(&window, "ActionNext"));
+    QVERIFY(trigger(&window, "ActionAdd"));
+    auto *grid = Child<QTableView>(&window, "GridServers");
+    const int expected = save ? 3 : 1;
+    QCOMPARE(window.currentRow(), expected);
+    QCOMPARE(grid->currentIndex().row(), expected);
+    QCOMPARE(editor(&window, "EditName")->text(),
+             save ? QStringLiteral("新") : QStringLiteral("二"));
+  }
+
+  void columnsFitAfterTheFirstAdd() {
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    ScriptedInteraction ui;
+    ui.onModal = [&](QDialog *dialog) {
+      return addInEditor(dialog, true, "网易企业邮箱（总部财务部）", "payroll.office@example.com",
+                         "a long password of ours");
+    };
+    TFormSetSMTPServer window;
+    showActive(window);
+    QVERIFY(trigger(&window, "ActionAdd"));
+    auto *grid = Child<QTableView>(&window, "GridServers");
+    QCOMPARE(grid->model()->rowCount(), 1);
+    for (int column : {int(SmtpServerListModel::Name), int(SmtpServerListModel::UserName),
+                       int(SmtpServerListModel::Password)}) {
+      const QString text = grid->model()->index(0, column).data().toString();
+      QVERIFY2(grid->columnWidth(column) >=
+                   static_cast<QAbstractItemView *>(grid)->sizeHintForColumn(column),
+               qPrintable(text));
+      QVERIFY2(grid->columnWidth(column) > grid->fontMetrics().horizontalAdvance(text),
+               qPrintable(text));
+    }
+  }
+
   void mainWindowCommandOpensTheWindow() {
     TestProgramFolder folder;
     QVERIFY(folder.open());
@@ -293,6 +409,41 @@ class TestServerSettings : public QObject {
     QVERIFY(trigger(&main, "ActionSetSMTPServer"));
     QCOMPARE(ui.modalWindows(), QStringList{"TFormSetSMTPServer"});
     ClearRegisteredWindows();
+  }
+
+  void postPortBounds_data() {
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("posted");
+    QTest::newRow("0") << "0" << false;
+    QTest::newRow("1") << "1" << true;
+    QTest::newRow("25") << "25" << true;
+    QTest::newRow("65535") << "65535" << true;
+    QTest::newRow("65536") << "65536" << false;
+    QTest::newRow("105351") << "105351" << false;
+    QTest::newRow("-1") << "-1" << false;
+  }
+  void postPortBounds() {
+    QFETCH(QString, port);
+    QFETCH(bool, posted);
+    TestProgramFolder folder;
+    QVERIFY(folder.open());
+    QVERIFY(AddAccount("甲", "smtp.a.example", "25"));
+    ScriptedInteraction ui;
+    TFormSetSMTPServer window;
+    typeInto(editor(&window, "EditPort"), port);
+    QVERIFY(trigger(&window, "ActionPost"));
+    const QString stored = AccountRows().first().section('|', 4, 4);
+    if (posted) {
+      QVERIFY(ui.shown.isEmpty());
+      QCOMPARE(stored, port);
+      return;
+    }
+    QCOMPARE(ui.shown.size(), 1);
+    QCOMPARE(ui.shown[0].kind, ScriptedInteraction::Kind::Error);
+    QCOMPARE(ui.shown[0].text, QStringLiteral("端口号无效：") + port +
+                                   QStringLiteral("（端口号应为1到65535之间的整数）"));
+    QCOMPARE(stored, QStringLiteral("25"));
+    QVERIFY(Child<QAction>(&window, "ActionPost")->isEnabled());  // still in edit mode
   }
 };
 

@@ -1,4 +1,5 @@
 #include <QTest>
+#include <limits>
 
 #include "data/Clock.h"
 #include "sending/MailOperations.h"
@@ -46,6 +47,8 @@ class TestMailOperations : public QObject {
   void randomModeDrawsEachTime();
   void serverCount();
   void todaySendCount();
+  void storedPortIsReadWithoutWrapping_data();
+  void storedPortIsReadWithoutWrapping();
 };
 
 void TestMailOperations::readsTheChosenAccount() {
@@ -150,6 +153,29 @@ void TestMailOperations::todaySendCount() {
   QCOMPARE(GetTodaySendCount(), 2);
   QVERIFY(Exec(QStringLiteral("drop table slip")));
   QCOMPARE(GetTodaySendCount(), 0);
+}
+
+void TestMailOperations::storedPortIsReadWithoutWrapping_data() {
+  QTest::addColumn<QString>("stored");
+  QTest::addColumn<int>("port");
+  QTest::newRow("in range") << "587" << 587;
+  QTest::newRow("beyond 16 bits stays beyond") << "105351" << 105351;
+  // 2^32 + 25: cut to 32 bits it would read 25 and be sent to.
+  QTest::newRow("beyond 32 bits does not wrap") << "4294967321" << std::numeric_limits<int>::max();
+  QTest::newRow("far below") << "-4294967321" << std::numeric_limits<int>::min();
+}
+
+void TestMailOperations::storedPortIsReadWithoutWrapping() {
+  QFETCH(QString, stored);
+  QFETCH(int, port);
+  TestProgramFolder folder;
+  QVERIFY(folder.open());
+  QVERIFY(Exec("insert into smtp_server(server_id,host,port) values(1,'smtp.example.cn'," + stored +
+               ")"));
+  SmtpAccount account;
+  QString error;
+  QVERIFY(GetSMTPServerInfo(1, false, account, error));
+  QCOMPARE(account.port, port);
 }
 
 QTEST_GUILESS_MAIN(TestMailOperations)

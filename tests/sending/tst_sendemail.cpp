@@ -78,6 +78,10 @@ class TestSendEmail : public QObject {
   void silentServerTimesOut();
   void unverifiedCertificateIsRefused_data();
   void unverifiedCertificateIsRefused();
+  void validPorts_data();
+  void validPorts();
+  void portOutsideTheRangeIsRefused_data();
+  void portOutsideTheRangeIsRefused();
 };
 
 void TestSendEmail::deliversThePayslip_data() {
@@ -271,6 +275,38 @@ void TestSendEmail::unverifiedCertificateIsRefused() {
   QVERIFY(!sent);
   QVERIFY2(error.startsWith(QStringLiteral("建立加密连接(TLS)失败：")), qPrintable(error));
   QCOMPARE(server.received().size(), 0);
+}
+
+void TestSendEmail::validPorts_data() {
+  QTest::addColumn<qint64>("port");
+  QTest::addColumn<bool>("valid");
+  for (qint64 port : {0LL, 1LL, 25LL, 65535LL, 65536LL, 105351LL, -1LL, 4294967321LL})
+    QTest::newRow(qPrintable(QString::number(port))) << port << (port >= 1 && port <= 65535);
+}
+
+void TestSendEmail::validPorts() {
+  QFETCH(qint64, port);
+  QFETCH(bool, valid);
+  QCOMPARE(IsValidSmtpPort(port), valid);
+}
+
+void TestSendEmail::portOutsideTheRangeIsRefused_data() {
+  QTest::addColumn<int>("port");
+  for (int port : {0, 65536, 105351, -1}) QTest::newRow(qPrintable(QString::number(port))) << port;
+}
+
+void TestSendEmail::portOutsideTheRangeIsRefused() {
+  // Cut to 16 bits, the port would reach another one: 105351 is 39815, 65536 is 0, -1 is 65535.
+  QFETCH(int, port);
+  QTcpServer wrapped;
+  const quint16 low16 = quint16(port & 0xFFFF);
+  const bool listening = low16 != 0 && wrapped.listen(QHostAddress::LocalHost, low16);
+  SmtpClient client;
+  QString error;
+  QVERIFY(!SendEmailBySMTP(client, payslipMessage(QStringLiteral("zhang.san@example.com")),
+                           QStringLiteral("127.0.0.1"), kUser, kPassword, port, true, error));
+  QCOMPARE(error, QStringLiteral("端口号无效：%1（端口号应为1到65535之间的整数）").arg(port));
+  if (listening) QVERIFY(!wrapped.waitForNewConnection(200));
 }
 
 QTEST_GUILESS_MAIN(TestSendEmail)
