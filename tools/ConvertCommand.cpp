@@ -8,6 +8,7 @@
 #include "CliOutput.h"
 #include "CommandLine.h"
 #include "data/Data.h"
+#include "data/ProgramFolder.h"
 #include "payslip/FooterFile.h"
 #include "payslip/MassIniTitle.h"
 #include "payslip/SheetConversion.h"
@@ -35,7 +36,8 @@ bool parseOptions(const QStringList &args, ConvertOptions &options, int &status)
                    QStringLiteral("Converts one worksheet into the payslip batch of "
                                   "DIR/payslip.mdb, as the conversion window does."));
   line.addValue(QStringLiteral("folder"), QStringLiteral("DIR"),
-                QStringLiteral("program folder: payslip.mdb, Mass.ini, tail.txt, ad.txt"));
+                QStringLiteral("program folder: payslip.mdb, Mass.ini, tail.txt, ad.txt "
+                               "(default: the program's own)"));
   line.addValue(QStringLiteral("sheet"), QStringLiteral("N"),
                 QStringLiteral("worksheet, from 1 (default: the first holding an address)"));
   line.addValue(QStringLiteral("first-data-row"), QStringLiteral("F"),
@@ -53,16 +55,15 @@ bool parseOptions(const QStringList &args, ConvertOptions &options, int &status)
   line.addFlag(QStringLiteral("timings"),
                QStringLiteral("print the time of read, analysis, build and store on stderr"));
   if (!line.parse(args, 1, 1, status)) return false;
-  if (!line.isSet(QStringLiteral("folder"))) {
-    status = line.usageError(QStringLiteral("--folder is required"));
-    return false;
-  }
   if (!line.intValue(QStringLiteral("sheet"), 1, options.sheet, status) ||
       !line.intValue(QStringLiteral("first-data-row"), 1, options.firstDataRow, status) ||
       !line.intValue(QStringLiteral("name-col"), 1, options.nameColumn, status))
     return false;
   options.file = line.positional().first();
-  options.folder = QDir(line.value(QStringLiteral("folder"))).absolutePath() + QLatin1Char('/');
+  options.folder =
+      line.isSet(QStringLiteral("folder"))
+          ? QDir(line.value(QStringLiteral("folder"))).absolutePath() + QLatin1Char('/')
+          : ProgramFolder();
   options.vertical = line.isSet(QStringLiteral("vertical"));
   options.showEmail = line.isSet(QStringLiteral("show-email"));
   options.footerFile = line.value(QStringLiteral("footer"));

@@ -18,7 +18,7 @@ const char kUsage[] =
     "  inspect FILE                 the layout of each worksheet, as JSON\n"
     "  render FILE --sheet N --row R [--first-data-row F] [--vertical] [--show-email]\n"
     "         [--footer FILE] [--folder DIR]   one row's payslip document on stdout\n"
-    "  convert FILE --folder DIR [--sheet N] [--first-data-row F] [--name-col C] [--vertical]\n"
+    "  convert FILE [--folder DIR] [--sheet N] [--first-data-row F] [--name-col C] [--vertical]\n"
     "         [--show-email] [--footer FILE] [--subject TEXT]   a worksheet into the batch\n"
     "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace

@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -28,9 +27,9 @@
 #include "data/Data.h"
 #include "data/ProgramFolder.h"
 #include "sending/MailOperations.h"
-#include "sending/UfrmSend.h"
 #include "widgets/Interaction.h"
 #include "widgets/ScreenMetrics.h"
+#include "widgets/WindowPlacement.h"
 #include "workbook/SheetLayout.h"
 #include "workbook/SpreadsheetInstance.h"
 
@@ -57,6 +56,8 @@ TFormReadASheetAndSendIt::TFormReadASheetAndSendIt(QWidget *parent) : QDialog(pa
   buildActions();
   buildContent();
   resize(784, 562);
+  // Centred on the desktop at the height the opener gives it.
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
 
   const QStringList footer = ReadFooterFile(ProgramFolder());
   Memo1->setPlainText(footer.join(QLatin1Char('\n')));
@@ -325,14 +326,6 @@ void TFormReadASheetAndSendIt::moveTo(int row) {
 void TFormReadASheetAndSendIt::showEvent(QShowEvent *event) {
   QDialog::showEvent(event);
   if (event->spontaneous()) return;
-  if (!centred_) {
-    // Centred on the desktop at the height the opener gave it.
-    centred_ = true;
-    if (QScreen *s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-      const QRect area = s->availableGeometry();
-      move(area.center().x() - width() / 2, std::max(area.top(), area.center().y() - height() / 2));
-    }
-  }
   CurrentRowNumber = FirstDataRowNumber;
   RefreshPreview();
 }

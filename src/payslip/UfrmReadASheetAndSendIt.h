@@ -106,6 +106,5 @@ class TFormReadASheetAndSendIt : public QDialog {
   bool converting_ = false;
   bool busy_ = false;
   bool checkingFirstRow_ = false;
-  bool centred_ = false;
   QElapsedTimer lastPaint_;
 };

@@ -12,6 +12,7 @@
 
 #include "data/Data.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // sheet_choise with its selected column as a tick box; a changed row is written when another
@@ -59,6 +60,7 @@ TFormChoiseSheets::TFormChoiseSheets(QWidget *parent) : QDialog(parent) {
   setObjectName(QStringLiteral("FormChoiseSheets"));
   setWindowTitle(QStringLiteral("选择工作表"));
   resize(415, 562);
+  PlaceOnFirstShow(this, WindowPlacement::MainWindowCentre);
 
   auto *frame =
       new QGroupBox(QStringLiteral("发现多个工作表，请选择本次要群发工资条的工作表"), this);

@@ -96,7 +96,7 @@ class TestConversionWindow : public QObject {
     f.show();
     const QRect area = f.window->screen()->availableGeometry();
     QVERIFY(f.window->y() >= area.top());
-    QCOMPARE(f.window->x(), area.center().x() - f.window->width() / 2);
+    QVERIFY(qAbs(f.window->x() - (area.center().x() - f.window->width() / 2)) <= 1);
   }
 
   // The preview shows the payslip of the current row in the chosen style, as the builder

@@ -207,7 +207,8 @@ class TestConvertCli : public QObject {
 
   void errors_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("no --folder") << QStringList{"convert", fixture("payslips.xls")};
+    QTest::newRow("folder that is a file")
+        << QStringList{"convert", fixture("payslips.xls"), "--folder", fixture("payslips.xlsx")};
     QTest::newRow("missing file") << QStringList{"convert", "/nonexistent/x.xls", "--folder",
                                                  QDir::tempPath()};
     QTest::newRow("sheet without address")
