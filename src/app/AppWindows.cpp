@@ -3,10 +3,10 @@
 #include <map>
 
 #include "mailservers/UfrmSetSMTPServer.h"
-#include "workbook/ImportCommand.h"
 #include "services/About.h"
 #include "services/UfrmAdmire.h"
 #include "services/UfrmSendMeEmail.h"
+#include "workbook/ImportCommand.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
