@@ -16,5 +16,7 @@ int RunRenderCommand(const QStringList &args);
 int RunAccountCommand(const QStringList &args);
 // send --folder DIR …: the send engine over the unsent payslips of a program folder.
 int RunSendCommand(const QStringList &args);
+// convert FILE --folder DIR ...: one worksheet into DIR/payslip.mdb, the subject into Mass.ini.
+int RunConvertCommand(const QStringList &args);
 // folder [--create-database]: the program folder the program uses for this user.
 int RunFolderCommand(const QStringList &args);

@@ -24,6 +24,8 @@ const char kUsage[] =
     "  send --folder DIR [--account ID | --rotate] [--subject TEXT] [--add-name]\n"
     "       [--interval S] [--random] [--after N] [--pause S] [--limit N] [--dry-run]\n"
     "                               mails the unsent payslips of DIR/payslip.mdb\n"
+    "  convert FILE [--folder DIR] [--sheet N] [--first-data-row F] [--name-col C] [--vertical]\n"
+    "         [--show-email] [--footer FILE] [--subject TEXT]   a worksheet into the batch\n"
     "  folder [--create-database]   the program folder (the default of --folder)\n";
 }  // namespace
 
@@ -39,6 +41,7 @@ int main(int argc, char *argv[]) {
       {QStringLiteral("render"), RunRenderCommand},
       {QStringLiteral("account"), RunAccountCommand},
       {QStringLiteral("send"), RunSendCommand},
+      {QStringLiteral("convert"), RunConvertCommand},
       {QStringLiteral("folder"), RunFolderCommand},
   };
   if (args.isEmpty()) return Fail(QString::fromLatin1(kUsage).trimmed());

@@ -7,6 +7,7 @@
 #include "services/About.h"
 #include "services/UfrmAdmire.h"
 #include "services/UfrmSendMeEmail.h"
+#include "workbook/ImportCommand.h"
 
 namespace {
 std::map<AppWindow, WindowFactory> &factories() {
@@ -43,6 +44,7 @@ void RegisterStandardWindows() {
                  [](QWidget *parent) -> QDialog * { return new TFormSetSMTPServer(parent); });
   RegisterWindow(AppWindow::Send,
                  [](QWidget *parent) -> QDialog * { return new TFormSend(parent); });
+  RegisterImportCommand([](QWidget *mainWindow) { ActionLoadSalaryExcelFile(mainWindow); });
   RegisterWindow(AppWindow::Admire,
                  [](QWidget *parent) -> QDialog * { return new TFormAdmire(parent); });
   RegisterWindow(AppWindow::SendMe,
