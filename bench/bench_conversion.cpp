@@ -32,7 +32,7 @@ class BenchInteraction : public Interaction {
     std::printf("  message: %s\n", qPrintable(text));
   }
   void messageBox(const QString &text, const QString &, Icon) override { showMessage(text); }
-  bool confirm(const QString &, const QString &, Icon, Buttons) override { return true; }
+  bool confirm(const QString &, const QString &, Icon, Buttons, Default) override { return true; }
   void showError(const QString &text) override { showMessage(text); }
   QString openFileName(QWidget *, const QString &, const QString &) override { return {}; }
   int execModal(QDialog *) override {
