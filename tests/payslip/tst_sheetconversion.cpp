@@ -281,7 +281,7 @@ class TestSheetConversion : public QObject {
   void massIniTitle_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
-    QTest::newRow("no file") << QByteArray() << QByteArray("[EMAIL]\r\nTITLE=五月[一车间]\r\n");
+    QTest::newRow("no file") << QByteArray() << QByteArray("[EMAIL]\nTITLE=五月[一车间]\n");
     QTest::newRow("title replaced, other lines kept")
         << QByteArray("[SMTP]\r\nServer=2\r\nInTurn=0\r\n[EMAIL]\r\nTITLE=旧\r\n")
         << QByteArray("[SMTP]\r\nServer=2\r\nInTurn=0\r\n[EMAIL]\r\nTITLE=五月[一车间]\r\n");
