@@ -22,12 +22,12 @@
 
 #include "FooterFile.h"
 #include "PaySlipInsert.h"
-#include "PayslipPreview.h"
 #include "SheetConversion.h"
 #include "data/Data.h"
 #include "data/ProgramFolder.h"
 #include "sending/MailOperations.h"
 #include "widgets/Interaction.h"
+#include "widgets/PayslipPreview.h"
 #include "widgets/ScreenMetrics.h"
 #include "widgets/WindowPlacement.h"
 #include "workbook/SheetLayout.h"

@@ -26,10 +26,10 @@
 #include "SendListModel.h"
 #include "SendOptions.h"
 #include "SendPacer.h"
-#include "SlipPreview.h"
 #include "data/Clock.h"
 #include "data/Data.h"
 #include "widgets/Interaction.h"
+#include "widgets/PayslipPreview.h"
 
 namespace {
 QCheckBox *checkBox(const char *name, const QString &text, const QString &hint, QWidget *parent) {
@@ -68,7 +68,7 @@ TFormSend::TFormSend(QWidget *parent) : QDialog(parent) {
   auto *preview = new QGroupBox(QStringLiteral("内容预览"), this);
   LabelTitle = new QLabel(QStringLiteral("邮件标题"), preview);
   LabelTitle->setObjectName(QStringLiteral("LabelTitle"));
-  WebBrowser1 = new SlipPreview(preview);
+  WebBrowser1 = new PayslipPreview(preview);
   WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
   auto *previewLayout = new QVBoxLayout(preview);
   previewLayout->addWidget(LabelTitle);

@@ -18,7 +18,7 @@ class QTableView;
 class QWidget;
 class SendEngine;
 class SendListModel;
-class SlipPreview;
+class PayslipPreview;
 class ThreadedMailTransport;
 class TimerPacer;
 struct SendPassResult;
@@ -119,7 +119,7 @@ class TFormSend : public QDialog {
   QCheckBox *CheckBoxAddNameToEmailTitle = nullptr;
   QTableView *grid_ = nullptr;
   QLabel *LabelTitle = nullptr;
-  SlipPreview *WebBrowser1 = nullptr;
+  PayslipPreview *WebBrowser1 = nullptr;
   QPlainTextEdit *Memo1 = nullptr;
   QWidget *bottomPanel_ = nullptr;
   QPushButton *ButtonSend = nullptr;

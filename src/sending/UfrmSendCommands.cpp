@@ -15,12 +15,12 @@
 #include "SendEngine.h"
 #include "SendListModel.h"
 #include "SendOptions.h"
-#include "SlipPreview.h"
 #include "UfrmSend.h"
 #include "data/Data.h"
 #include "mailservers/UfrmEmailAccountSet.h"
 #include "mailservers/UfrmSetSMTPServer.h"
 #include "widgets/Interaction.h"
+#include "widgets/PayslipPreview.h"
 
 namespace {
 QString databaseError(const QString &error) {

@@ -13,8 +13,8 @@
 #include "data/CodePage.h"
 #include "data/ProgramFolder.h"
 #include "payslip/PayslipBuilder.h"
-#include "payslip/PayslipPreview.h"
 #include "support/HttpTestServer.h"
+#include "widgets/PayslipPreview.h"
 #include "widgets/ScreenMetrics.h"
 
 namespace {

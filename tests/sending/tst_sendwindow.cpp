@@ -21,12 +21,12 @@
 #include "app/Application.h"
 #include "app/UfrmMain.h"
 #include "data/Data.h"
-#include "sending/SlipPreview.h"
 #include "sending/UfrmSend.h"
 #include "support/HttpTestServer.h"
 #include "support/ScriptedInteraction.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestDatabase.h"
+#include "widgets/PayslipPreview.h"
 
 using namespace SendFixture;
 
@@ -422,7 +422,7 @@ void TestSendWindow::previewRunsNoScriptAndLoadsNothing() {
                               "where payslip_id=1")
                    .arg(web.baseUrl())));
   Window w;
-  auto *preview = w.get<SlipPreview>("WebBrowser1");
+  auto *preview = w.get<PayslipPreview>("WebBrowser1");
   // Creation leaves the list on its last row; move to the first one.
   QSignalSpy loaded(preview, &QWebEngineView::loadFinished);
   child<QAction>(w.form.data(), "NavigatorFirst")->trigger();
