@@ -30,6 +30,7 @@
 #include "data/Data.h"
 #include "widgets/Interaction.h"
 #include "widgets/PayslipPreview.h"
+#include "widgets/WindowPlacement.h"
 
 namespace {
 QCheckBox *checkBox(const char *name, const QString &text, const QString &hint, QWidget *parent) {
@@ -41,6 +42,7 @@ QCheckBox *checkBox(const char *name, const QString &text, const QString &hint, 
 }  // namespace
 
 TFormSend::TFormSend(QWidget *parent) : QDialog(parent) {
+  PlaceOnFirstShow(this, WindowPlacement::MainWindowCentre);
   setObjectName(QStringLiteral("FormSend"));
   // Frees itself when closed; a caller that deletes it after its modal loop may do so too.
   setAttribute(Qt::WA_DeleteOnClose);

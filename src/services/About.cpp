@@ -5,13 +5,14 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "BuildInfo.h"
 #include "MakerSite.h"
+#include "widgets/WindowPlacement.h"
 
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
   setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -69,14 +70,4 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent) {
 QString TAboutBox::VersionText(const QString &fileVersion) {
   return QStringLiteral("Version") + fileVersion + QLatin1Char('(') +
          QString::number(kBuildNumber) + QLatin1Char(')');
-}
-
-void TAboutBox::showEvent(QShowEvent *event) {
-  QDialog::showEvent(event);
-  // Centred on the screen, not over the window that opened it.
-  if (QScreen *screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
 }

@@ -16,8 +16,6 @@ class TAboutBox : public QDialog {
   static QString VersionText(const QString &fileVersion);
 
  protected:
-  void showEvent(QShowEvent *event) override;
-
  private:
   QLabel *ProgramIcon = nullptr;
   QLabel *ProductName = nullptr;

@@ -2,9 +2,10 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "widgets/WindowPlacement.h"
 
 namespace {
 // Draws the picture centred and scaled to fit, keeping its proportions.
@@ -33,6 +34,7 @@ class FittedPicture : public QWidget {
 
 TFormAdmire::TFormAdmire(QWidget *parent)
     : QDialog(parent), picture_(QStringLiteral(":/pictures/admire.jpg"), "JPG") {
+  PlaceOnFirstShow(this, WindowPlacement::DesktopCentre);
   setObjectName(QStringLiteral("FormAdmire"));
   setWindowTitle(QStringLiteral("赞赏"));
   resize(635, 663);
@@ -51,14 +53,4 @@ TFormAdmire::TFormAdmire(QWidget *parent)
   layout->setSpacing(0);
   layout->addWidget(image, 1);
   layout->addWidget(StatusBar1);
-}
-
-void TFormAdmire::showEvent(QShowEvent *event) {
-  QDialog::showEvent(event);
-  // Centred on the desktop.
-  if (QScreen *screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
 }

@@ -15,8 +15,6 @@ class TFormAdmire : public QDialog {
   const QPixmap &picture() const { return picture_; }
 
  protected:
-  void showEvent(QShowEvent *event) override;
-
  private:
   QPixmap picture_;
   QStatusBar *StatusBar1 = nullptr;

@@ -18,8 +18,10 @@
 #include "sending/MailOperations.h"
 #include "sending/SmtpClient.h"
 #include "widgets/Interaction.h"
+#include "widgets/WindowPlacement.h"
 
 TFormSendMeEmail::TFormSendMeEmail(QWidget *parent) : QDialog(parent) {
+  PlaceOnFirstShow(this, WindowPlacement::MainWindowCentre);
   setObjectName(QStringLiteral("FormSendMeEmail"));
   setWindowTitle(QStringLiteral("问题反馈"));
   setFont(QFont(QStringLiteral("宋体")));

@@ -11,6 +11,10 @@
 #include "mailservers/UfrmEmailAccountSet.h"
 #include "mailservers/UfrmSetSMTPServer.h"
 #include "mailservers/UfrmTestSMTPServer.h"
+#include "sending/UfrmSend.h"
+#include "services/About.h"
+#include "services/UfrmAdmire.h"
+#include "services/UfrmSendMeEmail.h"
 #include "support/ScriptedInteraction.h"
 #include "support/TestDatabase.h"
 #include "threads/BackgroundThread.h"
@@ -99,6 +103,10 @@ class TestWindowSystem : public QObject {
                                      << "发送邮件服务器设置";
     QTest::newRow("test window") << "TFormTestSMTPServer"
                                  << "SMTP服务器测试";
+    QTest::newRow("about box") << "TAboutBox"
+                               << "About";
+    QTest::newRow("appreciation") << "TFormAdmire"
+                                  << "赞赏";
   }
   void titlesAndDesktopCentre() {
     QFETCH(QString, window);
@@ -107,6 +115,8 @@ class TestWindowSystem : public QObject {
     std::unique_ptr<QWidget> w;
     if (window == "TFormMain") w = std::make_unique<TFormMain>();
     if (window == "TFormSetSMTPServer") w = std::make_unique<TFormSetSMTPServer>();
+    if (window == "TAboutBox") w = std::make_unique<TAboutBox>();
+    if (window == "TFormAdmire") w = std::make_unique<TFormAdmire>();
     if (window == "TFormTestSMTPServer") {
       w = std::make_unique<TFormTestSMTPServer>();
       w->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -134,6 +144,25 @@ class TestWindowSystem : public QObject {
     showExposed(editor);
     QCOMPARE(netWmName(editor), QStringLiteral("邮箱账号设置"));
     QVERIFY(centredOn(xGeometry(editor), xGeometry(main).center()));
+  }
+
+  // The send window and the feedback window open over the main window too.
+  void windowsOverTheMainWindow() {
+    ScriptedInteraction ui;
+    TFormMain main;
+    showExposed(main);
+    main.move(300, 200);
+    QTRY_COMPARE(xGeometry(main).topLeft(), QPoint(300, 200));
+    TFormSendMeEmail feedback(&main);
+    showExposed(feedback);
+    QCOMPARE(netWmName(feedback), QStringLiteral("问题反馈"));
+    QVERIFY(centredOn(xGeometry(feedback), xGeometry(main).center()));
+    auto *send = new TFormSend(&main);
+    send->setAttribute(Qt::WA_DeleteOnClose, false);
+    std::unique_ptr<TFormSend> owner(send);
+    showExposed(*send);
+    QCOMPARE(netWmName(*send), QStringLiteral("群发处理-当前工作表"));
+    QVERIFY(centredOn(xGeometry(*send), xGeometry(main).center()));
   }
 };
 
