@@ -159,13 +159,14 @@ void TestSendText::accountCommand() {
   if (oneLine) QVERIFY(same(Scalar("select pwd from smtp_server").toString(), text.left(255)));
 }
 
-// Mass.ini: the subject stored and read back; no other key is touched by what it holds.
+// Mass.ini: the subject and a count box stored and read back; no other key is touched by them.
 void TestSendText::massIni() {
   QFETCH(QString, text);
   MassIniValues values;
   values.server = QStringLiteral("7");
   values.title = text;
   values.interval = QStringLiteral("5");
+  values.sendCnt = text;  // stored as typed, judged when a pass starts
   QString error;
   QVERIFY2(WriteMassIni(folder_->path(), values, error), qPrintable(error));
   MassIniValues back;
@@ -174,6 +175,8 @@ void TestSendText::massIni() {
   QString oneLine = text;
   oneLine.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
   QVERIFY(same(back.title, oneLine));
+  QVERIFY(same(back.sendCnt, oneLine));
+  QCOMPARE(back.waitSecond, QStringLiteral("10"));
   QCOMPARE(back.server, QStringLiteral("7"));
   QCOMPARE(back.interval, QStringLiteral("5"));
   QCOMPARE(back.inTurn, QStringLiteral("0"));
