@@ -58,7 +58,11 @@ int addAccount(const QStringList &args) {
   if (line.isSet(QStringLiteral("password-stdin"))) {
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot read stdin"));
-    fields.password = QString::fromUtf8(in.readLine()).trimmed();
+    // Only the line end goes: blanks at either end belong to the password.
+    QByteArray password = in.readLine();
+    if (password.endsWith('\n')) password.chop(1);
+    if (password.endsWith('\r')) password.chop(1);
+    fields.password = QString::fromUtf8(password);
   }
 
   DbConnection connection;

@@ -28,7 +28,11 @@ int RunSendMailCommand(const QStringList &args) {
   if (login) {
     QFile in;
     if (!in.open(stdin, QIODevice::ReadOnly)) return Fail(QStringLiteral("cannot read stdin"));
-    password = QString::fromUtf8(in.readLine()).trimmed();
+    // Only the line end goes: blanks at either end belong to the password.
+    QByteArray typed = in.readLine();
+    if (typed.endsWith('\n')) typed.chop(1);
+    if (typed.endsWith('\r')) typed.chop(1);
+    password = QString::fromUtf8(typed);
   }
 
   MimeMessage message;

@@ -1,6 +1,7 @@
 #include "MailOperations.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 #include "SmtpClient.h"
@@ -71,6 +72,17 @@ bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
   return true;
 }
 
+namespace {
+// Read by the session threads of the send window, hence atomic.
+std::atomic<int> readTimeoutMsForTesting{0};
+std::atomic<int> connectTimeoutMsForTesting{0};
+}  // namespace
+
+void SetSmtpTimeoutsForTesting(int readTimeoutMs, int connectTimeoutMs) {
+  readTimeoutMsForTesting = qMax(0, readTimeoutMs);
+  connectTimeoutMsForTesting = qMax(0, connectTimeoutMs);
+}
+
 bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QString &host,
                      const QString &username, const QString &password, int port, bool login,
                      QString &errorText) {
@@ -80,8 +92,10 @@ bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QStri
   client.Port = port;
   client.AuthenticationType =
       login ? SmtpClient::Authentication::Login : SmtpClient::Authentication::None;
-  client.ReadTimeoutMs = 30000;
-  client.ConnectTimeoutMs = 30000;
+  const int readMs = readTimeoutMsForTesting;
+  const int connectMs = connectTimeoutMsForTesting;
+  client.ReadTimeoutMs = readMs > 0 ? readMs : 30000;
+  client.ConnectTimeoutMs = connectMs > 0 ? connectMs : 30000;
   return client.send(message, errorText);
 }
 

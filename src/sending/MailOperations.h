@@ -30,6 +30,9 @@ bool GetSMTPServerInfo(DbQuery &query, Clock &clock, int serverId, bool random,
 bool SendEmailBySMTP(SmtpClient &client, const MimeMessage &message, const QString &host,
                      const QString &username, const QString &password, int port, bool login,
                      QString &errorText);
+// Test-only: the read and connect time-outs SendEmailBySMTP sets (30 s each in the product),
+// so that tests of silent servers need not wait that long. 0 restores 30 s.
+void SetSmtpTimeoutsForTesting(int readTimeoutMs, int connectTimeoutMs);
 
 // The number of sender accounts; 0 when the count fails.
 int GetSMTPServerCount();

@@ -29,6 +29,15 @@ bool SmtpTestServer::start(const Options &options) {
   if (!options.replyToData.isEmpty()) args << QStringLiteral("--reply-data") << options.replyToData;
   if (options.dropInData) args << QStringLiteral("--drop-in-data");
   if (options.silent) args << QStringLiteral("--silent");
+  if (!options.greeting.isEmpty()) args << QStringLiteral("--greeting") << options.greeting;
+  if (!options.replyToDataCommand.isEmpty())
+    args << QStringLiteral("--reply-data-command") << options.replyToDataCommand;
+  if (options.dropAfterData) args << QStringLiteral("--drop-after-data");
+  if (options.silentAfterGreeting) args << QStringLiteral("--silent-after-greeting");
+  if (options.silentAfterData) args << QStringLiteral("--silent-after-data");
+  if (options.tlsHandshakeFails) args << QStringLiteral("--tls-handshake-fails");
+  if (options.replyDelayMs > 0)
+    args << QStringLiteral("--reply-delay-ms") << QString::number(options.replyDelayMs);
   if (options.dataDelayMs > 0)
     args << QStringLiteral("--delay-data-ms") << QString::number(options.dataDelayMs);
 

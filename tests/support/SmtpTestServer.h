@@ -25,6 +25,13 @@ class SmtpTestServer {
     bool dropInData = false;       // close the connection after the 354 of DATA
     bool silent = false;           // accept and never answer
     int dataDelayMs = 0;           // record each message, then answer its DATA this much later
+    QString greeting;              // e.g. "421 4.3.2 Service not available", then the close
+    QString replyToDataCommand;    // the reply to the DATA command itself, e.g. "452 ..."
+    bool dropAfterData = false;    // close the connection after the final "." instead of replying
+    bool silentAfterGreeting = false;  // greet, then never answer again
+    bool silentAfterData = false;      // never answer the final "."
+    bool tlsHandshakeFails = false;    // offer STARTTLS, then answer the handshake with an alert
+    int replyDelayMs = 0;              // wait this long before every reply
   };
 
   SmtpTestServer() = default;

@@ -11,6 +11,7 @@ import argparse
 import asyncio
 import email
 import email.policy
+import functools
 import json
 import logging
 import os
@@ -43,6 +44,18 @@ def parse_args():
                    help="accept every message and keep nothing (a sink for benchmarks)")
     p.add_argument("--delay-data-ms", type=int, default=0,
                    help="keep each accepted message this long before answering its DATA")
+    p.add_argument("--greeting", help="greet with this reply (e.g. '421 busy') and hang up")
+    p.add_argument("--reply-data-command", help="answer the DATA command itself with this reply")
+    p.add_argument("--drop-after-data", action="store_true",
+                   help="close the connection after the final '.' instead of replying")
+    p.add_argument("--silent-after-greeting", action="store_true",
+                   help="greet, then never answer again")
+    p.add_argument("--silent-after-data", action="store_true",
+                   help="never answer the final '.'")
+    p.add_argument("--tls-handshake-fails", action="store_true",
+                   help="offer STARTTLS, then answer the client's hello with a TLS alert")
+    p.add_argument("--reply-delay-ms", type=int, default=0,
+                   help="wait this long before every reply (not before each line of one)")
     return p.parse_args()
 
 
@@ -110,6 +123,11 @@ class Handler:
     async def handle_DATA(self, server, session, envelope):
         if self.args.reply_data:
             return self.args.reply_data
+        if self.args.silent_after_data:
+            await asyncio.Future()  # until the client gives up
+        if self.args.drop_after_data:
+            server.transport.close()
+            await asyncio.Future()
         if self.args.discard:
             return "250 OK"
         self.count += 1
@@ -144,6 +162,51 @@ class DroppingSMTP(SMTP):
         self.transport.close()
 
 
+class FaultySMTP(SMTP):
+    """The faults aiosmtpd has no switch for: another greeting, silence, a delay before every
+    reply, a refused DATA command and a TLS handshake that fails."""
+
+    def __init__(self, *a, faults=None, **kw):
+        super().__init__(*a, **kw)
+        self.faults = faults
+        self.greeted = False
+        self.in_reply = False  # inside a multi-line reply: no delay before its next line
+
+    async def push(self, status):
+        text = status.decode("utf-8", "replace") if isinstance(status, bytes) else status
+        if self.faults.reply_delay_ms and not self.in_reply:
+            await asyncio.sleep(self.faults.reply_delay_ms / 1000)
+        self.in_reply = len(text) > 3 and text[3] == "-"
+        if not self.greeted:
+            self.greeted = True
+            if self.faults.greeting:
+                await super().push(self.faults.greeting)
+                self.transport.close()
+                await asyncio.Future()
+            await super().push(status)
+            if self.faults.silent_after_greeting:
+                await asyncio.Future()
+            return
+        await super().push(status)
+
+    async def smtp_DATA(self, arg):
+        if self.faults.reply_data_command and self.envelope.rcpt_tos:
+            await self.push(self.faults.reply_data_command)
+            return
+        await super().smtp_DATA(arg)
+
+    async def smtp_STARTTLS(self, arg):
+        if not self.faults.tls_handshake_fails:
+            await super().smtp_STARTTLS(arg)
+            return
+        await self.push("220 Ready to start TLS")
+        await self._reader.read(5)  # the start of the client's hello
+        # A fatal handshake_failure alert, as a server without a common cipher sends it.
+        self._writer.write(bytes([0x15, 0x03, 0x03, 0x00, 0x02, 0x02, 0x28]))
+        await self._writer.drain()
+        self.transport.close()
+
+
 def make_authenticator(args):
     def authenticate(server, session, envelope, mechanism, auth_data):
         session.auth_mechanism = mechanism
@@ -167,11 +230,18 @@ async def serve(args):
     else:
         cls = DroppingSMTP if args.drop_in_data else SMTP
         handler = Handler(args)
+        faulty = (args.greeting or args.reply_data_command or args.silent_after_greeting or
+                  args.tls_handshake_fails or args.reply_delay_ms)
+        if faulty:
+            cls = functools.partial(FaultySMTP, faults=args)
+        if args.tls_handshake_fails and context is None:
+            context = make_certificate(args.dir, args.certificate_names)
 
         def factory():
             return cls(handler,
                        hostname="korvane-test.local",
-                       tls_context=context if args.tls == "starttls" else None,
+                       tls_context=context if args.tls == "starttls" or
+                       args.tls_handshake_fails else None,
                        authenticator=make_authenticator(args),
                        auth_required=args.auth_required,
                        auth_require_tls=args.tls == "starttls",
