@@ -213,9 +213,19 @@ class SheetReader {
     const std::uint8_t *p = record.body.data;
     const std::size_t n = record.body.size;
     if (record.type != biff::kStringBiff2) pendingString_ = false;
-    if (n < 7 && record.type != biff::kStringBiff2) return true;
+    if (record.type == biff::kStringBiff2) {
+      // A formula's string result: no cell position of its own, and it may be shorter than one.
+      if (pendingString_ && n >= 1) {
+        pendingString_ = false;
+        segments_.assign(1, record.body);
+        BiffSegmentReader r(segments_);
+        putText(pendingRow_, pendingColumn_, r.byteString(decoder_, true));
+      }
+      return true;
+    }
+    if (n < 7) return true;
     const int row = biff::U16(p), column = biff::U16(p + 2);
-    const std::uint16_t format = n >= 7 ? p[5] & 0x3F : 0;
+    const std::uint16_t format = p[5] & 0x3F;
     switch (record.type) {
       case biff::kIntegerBiff2:
         if (n >= 9) putNumber(row, column, format, biff::U16(p + 7));
@@ -240,14 +250,6 @@ class SheetReader {
         break;
       case biff::kFormula:
         if (n >= 15) putFormula(p, format, p + 7);
-        break;
-      case biff::kStringBiff2:
-        if (pendingString_ && n >= 1) {
-          pendingString_ = false;
-          segments_.assign(1, record.body);
-          BiffSegmentReader r(segments_);
-          putText(pendingRow_, pendingColumn_, r.byteString(decoder_, true));
-        }
         break;
       default:
         break;

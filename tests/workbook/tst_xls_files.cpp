@@ -134,6 +134,10 @@ void TestXlsFiles::rawBiffFiles_data() {
       Record(0x0007, U8(2) + "hi") + eof;
   QTest::newRow("BIFF2 worksheet")
       << biff2 << QStringLiteral("1,1=42;1,2=2024-03-15;2,1=abc;2,2=TRUE;3,1=hi") << QString();
+  // A formula's string record shorter than a cell position, at the very end of the stream
+  // (found by fuzzing; fuzz/xls-seeds/biff2_short_string.biff replays it under ASan).
+  QTest::newRow("BIFF2 string record at the end, empty")
+      << bof(0x0009, 0x10) + Record(0x0007, QByteArray()) << QString() << ReasonDamaged();
   QTest::newRow("bare BIFF8 stream")
       << OneSheet({}, Number(0, 0, 3)) << QStringLiteral("1,1=3") << QString();
   QTest::newRow("BIFF4 workbook") << bof(0x0409, 0x100) + eof << QString()
